@@ -1,0 +1,41 @@
+#include "app/RunSequence.h"
+
+#include "app/CommandLine.h"
+#include "app/TemplatesDir.h"
+#include "customise/LauncherStamper.h"
+#include "customise/ProjectRewriter.h"
+#include "deploy/Deployment.h"
+
+namespace orvane {
+
+std::string TemplatesDir;
+
+bool RunFromCommandLine(Env& env, const char* commandLine) {
+    // Nothing is undone on failure: the steps that ran stay done, the rest
+    // are skipped. A project that cannot be patched therefore stops the run
+    // before anything in Visual Studio is touched.
+    try {
+        const auto words = SplitCommandLine(commandLine);
+        if (!words || words->size() != 2) {
+            return false;
+        }
+        const bool install = IsInstallSwitch((*words)[0]);
+        TemplatesDir = (*words)[1];
+        if (TemplatesDir.empty() || TemplatesDir.back() != '\\') {
+            TemplatesDir += '\\';
+        }
+        if (install) {
+            PatchSampleProjects(env);
+            StampWizardLaunchers(env);
+            RemoveAllVersions(env);
+            DeployAllVersions(env);
+            return true;
+        }
+        RemoveAllVersions(env);
+        return false;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace orvane

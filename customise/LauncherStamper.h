@@ -1,0 +1,32 @@
+#pragma once
+
+// Stamping the wizard launchers with the product's base directory, so the
+// wizards that Visual Studio starts know where the product lives.
+
+#include <string>
+#include <vector>
+
+#include "platform/Env.h"
+
+namespace orvane {
+
+// The 24 launcher names looked for in every template folder, in order.
+std::vector<std::string> GetWizardLauncherNames();
+
+// The parameter line naming `productRoot` as BASE_DIR.
+std::string MakeBaseDirParamLine(const std::string& productRoot);
+
+// Appends the stamp to every launcher of every version and template folder
+// under TemplatesDir; missing or busy launchers are skipped. Every run adds
+// one more stamp.
+void StampWizardLaunchers(Env& env);
+
+// Appends the stamp for `line` to one launcher if it exists and can be
+// opened for reading and writing without sharing.
+void StampWizardLauncher(Env& env, const std::string& launcherPath, const std::string& line);
+
+// Writes a line feed, `line` and a line feed at the end of an open file.
+// Write failures are not reported.
+void AppendLineToFile(Env& env, Handle file, const std::string& line);
+
+}  // namespace orvane

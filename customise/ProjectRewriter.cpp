@@ -1,0 +1,322 @@
+#include "customise/ProjectRewriter.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "app/TemplatesDir.h"
+#include "deploy/FileSystem.h"
+
+namespace orvane {
+namespace {
+
+constexpr std::size_t kBufferSize = 4096;
+constexpr std::string_view kIncludeKey = "AdditionalIncludeDirectories";
+constexpr std::string_view kLibraryKey = "AdditionalLibraryDirectories";
+constexpr std::string_view kElementEnd = "/>";
+
+const SampleProject kSampleProjects[kSampleProjectCount] = {
+    {"BandObjectsSample", "BandObjects"},
+    {"BrowserHelperObjectSample", "BHOSample"},
+    {"ColumnExtensionSample", "SlnFileVersion"},
+    {"ContextMenuExtensionSample", "RegSvr"},
+    {"CopyHookExtensionSample", "ShellOperationsLog"},
+    {"DirBackgroundCtxMenuExtensionSample", "CopyPath"},
+    {"DiskCleanupExtensionSample", "DummyDiskCleaner"},
+    {"DropExtensionSample", "FileCounter"},
+    {"IconExtensionSample", "IconsAsImages"},
+    {"InfotipExtensionSample", "TextFilePreview"},
+    {"OverlayIconExtensionSample", "LargeTextFiles"},
+    {"PropertySheetExtensionSample", "BitmapPreview"},
+    {"SendToExtensionSample", "FileCounter"},
+    {"ShellExecuteHookExtensionSample", "ShellExecuteLog"},
+    {"DragDropExtensionSample", "FileDragDropInfoSample"},
+    {"ThumbnailExtensionSample", "TextFilePreview"},
+    {"AutoPlayExtensionSample", "VideoFilesAutoPlay"},
+    {"PreviewHandlerSample", "BitmapPreview"},
+    {"PropertyHandlerSample", "TextFileInfoSample"},
+    {"ThumbnailProviderSample", "TextFilePreview"},
+    {"ContextMenuWithIcons", "ContextMenuWithIcons"},
+    {"ImagePreviewSample", "ImagePreviewSample"},
+    {"ControlPanelItemSample", "SampleControlPanelItem"},
+};
+
+// Finds a fixed text in a stream of bytes that arrive one at a time, so a
+// match may span any number of buffer refills.
+class StreamMatcher {
+public:
+    explicit StreamMatcher(std::string_view pattern) : pattern_(pattern), fallback_(pattern.size()) {
+        std::size_t k = 0;
+        for (std::size_t i = 1; i < pattern_.size(); ++i) {
+            while (k > 0 && pattern_[i] != pattern_[k]) {
+                k = fallback_[k - 1];
+            }
+            if (pattern_[i] == pattern_[k]) {
+                ++k;
+            }
+            fallback_[i] = k;
+        }
+    }
+
+    // Takes the next byte; true when it completes an occurrence.
+    bool Feed(char byte) {
+        while (matched_ > 0 && byte != pattern_[matched_]) {
+            matched_ = fallback_[matched_ - 1];
+        }
+        if (byte == pattern_[matched_]) {
+            ++matched_;
+        }
+        if (matched_ == pattern_.size()) {
+            matched_ = fallback_[matched_ - 1];
+            return true;
+        }
+        return false;
+    }
+
+    void Reset() { matched_ = 0; }
+
+private:
+    std::string_view pattern_;
+    std::vector<std::size_t> fallback_;
+    std::size_t matched_ = 0;
+};
+
+class InputBuffer {
+public:
+    InputBuffer(Env& env, Handle file) : env_(env), file_(file) {}
+
+    // The next byte, or false at the end of the file.
+    bool Next(char* byte) {
+        if (next_ == filled_) {
+            std::uint32_t done = 0;
+            if (!env_.Read(file_, bytes_.data(), kBufferSize, &done)) {
+                throw FileError("cannot read a sample project");
+            }
+            if (done == 0) {
+                return false;
+            }
+            filled_ = std::min<std::size_t>(done, kBufferSize);
+            next_ = 0;
+        }
+        *byte = bytes_[next_++];
+        return true;
+    }
+
+private:
+    Env& env_;
+    Handle file_;
+    std::array<char, kBufferSize> bytes_{};
+    std::size_t next_ = 0;
+    std::size_t filled_ = 0;
+};
+
+// Output written through one buffer, which can take back everything written
+// since a given offset: a line is written as it arrives, and taken back
+// when it turns out to need replacing.
+class OutputBuffer {
+public:
+    OutputBuffer(Env& env, Handle file) : env_(env), file_(file) {}
+
+    std::uint64_t Position() const { return flushed_ + used_; }
+
+    void Put(char byte) {
+        if (used_ == kBufferSize) {
+            WriteOut();
+        }
+        bytes_[used_++] = byte;
+    }
+
+    void Put(std::string_view text) {
+        for (char byte : text) {
+            Put(byte);
+        }
+    }
+
+    void RewindTo(std::uint64_t offset) {
+        if (offset >= flushed_) {
+            used_ = static_cast<std::size_t>(offset - flushed_);
+            return;
+        }
+        if (!env_.SeekTo(file_, offset)) {
+            throw FileError("cannot seek in a temporary project file");
+        }
+        flushed_ = offset;
+        used_ = 0;
+    }
+
+    // Writes out the rest, cuts off what a rewind left beyond it, and waits
+    // until the file has reached the disk.
+    void Finish() {
+        WriteOut();
+        if (highWater_ > flushed_ && !env_.TruncateAtPosition(file_)) {
+            throw FileError("cannot truncate a temporary project file");
+        }
+        if (!env_.Flush(file_)) {
+            throw FileError("cannot flush a temporary project file");
+        }
+    }
+
+private:
+    void WriteOut() {
+        if (used_ > 0 && !env_.Write(file_, bytes_.data(), static_cast<std::uint32_t>(used_))) {
+            throw FileError("cannot write a temporary project file");
+        }
+        flushed_ += used_;
+        highWater_ = std::max(highWater_, flushed_);
+        used_ = 0;
+    }
+
+    Env& env_;
+    Handle file_;
+    std::array<char, kBufferSize> bytes_{};
+    std::size_t used_ = 0;
+    std::uint64_t flushed_ = 0;
+    std::uint64_t highWater_ = 0;
+};
+
+// Streams one project through the line rules. Lines end at LF or CR LF. A
+// CR not followed by LF is an ordinary byte of its line, and zero bytes
+// pass through like any other: the projects are 8-bit text, and neither
+// may be lost.
+class LineRewriter {
+public:
+    LineRewriter(OutputBuffer& out, const std::string& includeDir, const std::string& libraryDir)
+        : out_(out),
+          includeLine_("\t" + std::string(kIncludeKey) + "=\"" + includeDir + "\""),
+          libraryLine_("\t" + std::string(kLibraryKey) + "=\"" + libraryDir + "\"") {}
+
+    void Run(InputBuffer& in) {
+        char byte = 0;
+        bool pendingCr = false;
+        while (in.Next(&byte)) {
+            if (pendingCr) {
+                pendingCr = false;
+                if (byte == '\n') {
+                    EndLine();
+                    continue;
+                }
+                Take('\r');
+            }
+            if (byte == '\r') {
+                pendingCr = true;
+            } else if (byte == '\n') {
+                EndLine();
+            } else {
+                Take(byte);
+            }
+        }
+        if (pendingCr) {
+            Take('\r');
+        }
+        if (lineHasBytes_) {
+            EndLine();
+        }
+    }
+
+private:
+    void Take(char byte) {
+        lineHasBytes_ = true;
+        hasInclude_ |= include_.Feed(byte);
+        hasLibrary_ |= library_.Feed(byte);
+        hasElementEnd_ |= elementEnd_.Feed(byte);
+        if (replacing_) {
+            return;
+        }
+        if (hasInclude_ || hasLibrary_) {
+            replacing_ = true;
+            out_.RewindTo(lineStart_);
+            return;
+        }
+        out_.Put(byte);
+    }
+
+    void EndLine() {
+        if (replacing_) {
+            out_.Put(hasInclude_ ? includeLine_ : libraryLine_);
+            if (hasElementEnd_) {
+                out_.Put(kElementEnd);
+            }
+        }
+        out_.Put('\n');
+        lineStart_ = out_.Position();
+        lineHasBytes_ = hasInclude_ = hasLibrary_ = hasElementEnd_ = replacing_ = false;
+        include_.Reset();
+        library_.Reset();
+        elementEnd_.Reset();
+    }
+
+    OutputBuffer& out_;
+    const std::string includeLine_;
+    const std::string libraryLine_;
+    StreamMatcher include_{kIncludeKey};
+    StreamMatcher library_{kLibraryKey};
+    StreamMatcher elementEnd_{kElementEnd};
+    std::uint64_t lineStart_ = 0;
+    bool lineHasBytes_ = false;
+    bool hasInclude_ = false;
+    bool hasLibrary_ = false;
+    bool hasElementEnd_ = false;
+    bool replacing_ = false;
+};
+
+}  // namespace
+
+const SampleProject* GetSampleProjects() { return kSampleProjects; }
+
+std::string GetProductRoot(const std::string& templatesDir) {
+    const std::size_t at = templatesDir.find("Templates");
+    return at == std::string::npos ? std::string() : templatesDir.substr(0, at);
+}
+
+void RewriteProjectFile(Env& env, const std::string& projectPath, const std::string& tempPath,
+                        const std::string& includeDir, const std::string& libraryDir) {
+    if (!IsExistingFile(env, projectPath)) {
+        return;
+    }
+    Handle projectFile = kNoHandle;
+    if (!env.OpenForReadWrite(projectPath, &projectFile)) {
+        throw FileError("cannot open " + projectPath);
+    }
+    FileCloser project(env, projectFile);
+    Handle tempFile = kNoHandle;
+    if (!env.CreateForReadWrite(tempPath, &tempFile)) {
+        throw FileError("cannot create " + tempPath);
+    }
+    FileCloser temp(env, tempFile);
+
+    try {
+        InputBuffer in(env, project.get());
+        OutputBuffer out(env, temp.get());
+        LineRewriter(out, includeDir, libraryDir).Run(in);
+        out.Finish();
+    } catch (...) {
+        temp.Close();
+        env.DeleteFileAt(tempPath);
+        throw;
+    }
+    project.Close();
+    temp.Close();
+
+    // One move replaces the project, so at every moment it holds either its
+    // old bytes or the complete new ones.
+    if (!env.MoveFileOver(tempPath, projectPath)) {
+        env.DeleteFileAt(tempPath);
+        throw FileError("cannot replace " + projectPath);
+    }
+}
+
+void PatchSampleProjects(Env& env) {
+    const std::string productRoot = GetProductRoot(TemplatesDir);
+    const std::string includeDir = productRoot + "Include";
+    const std::string libraryDir = productRoot + "Lib";
+    const std::string samplesDir = productRoot + "Samples\\";
+    for (int row = 0; row < kSampleProjectCount; ++row) {
+        const SampleProject& sample = kSampleProjects[row];
+        const std::string stem = samplesDir + sample.folder + "\\" + sample.project;
+        RewriteProjectFile(env, stem + ".vcproj", stem + "1.vcproj", includeDir, libraryDir);
+    }
+}
+
+}  // namespace orvane

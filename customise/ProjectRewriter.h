@@ -1,0 +1,48 @@
+#pragma once
+
+// Pointing the product's sample projects at its Include and Lib folders.
+
+#include <stdexcept>
+#include <string>
+
+#include "platform/Env.h"
+
+namespace orvane {
+
+// A project file that could not be opened, created, read, written or
+// replaced. It ends the installation.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct SampleProject {
+    const char* folder;
+    const char* project;
+};
+
+constexpr int kSampleProjectCount = 23;
+
+// The sample projects in the order they are patched.
+const SampleProject* GetSampleProjects();
+
+// The text of `templatesDir` before its first "Templates" (case-sensitive),
+// or "" when it has none.
+std::string GetProductRoot(const std::string& templatesDir);
+
+// Rewrites the include and library lines of every sample project under
+// the product root's "Samples\" folder. A FileError ends it at that project.
+void PatchSampleProjects(Env& env);
+
+// Rewrites one project file line by line by way of `tempPath`: a line that
+// holds "AdditionalIncludeDirectories" becomes a tab and that setting naming
+// `includeDir`; otherwise one that holds "AdditionalLibraryDirectories"
+// names `libraryDir`; a replaced line keeps only a "/>" it held. Other lines
+// pass through byte for byte. Every line is written with a single line feed.
+// A missing project is skipped. Throws FileError when a file cannot be
+// opened, created, read, written or moved into place; the project then
+// keeps its old content and the temporary file is removed.
+void RewriteProjectFile(Env& env, const std::string& projectPath, const std::string& tempPath,
+                        const std::string& includeDir, const std::string& libraryDir);
+
+}  // namespace orvane

@@ -1,0 +1,69 @@
+#include "deploy/FileSystem.h"
+
+#include <array>
+#include <cstring>
+
+namespace orvane {
+namespace {
+
+using PathList = std::array<char, kMaxTreePathLength + 2>;
+
+// Fills `list` with `path` as a list of one entry. False when it does not
+// fit, or holds a zero byte that would end the list early.
+bool MakePathList(const std::string& path, PathList* list) {
+    if (path.size() > kMaxTreePathLength || path.find('\0') != std::string::npos) {
+        return false;
+    }
+    list->fill('\0');
+    std::memcpy(list->data(), path.data(), path.size());
+    return true;
+}
+
+bool RunTreeOperation(Env& env, FileOp op, const char* from, const char* to) {
+    bool aborted = false;
+    const int status = env.FileOperation(op, from, to, kTreeOperationFlags, &aborted);
+    return status == 0 && !aborted;
+}
+
+// The directory bit of the entry `path` names, or no answer when none does.
+bool FindEntry(Env& env, const std::string& path, bool* isDirectory) {
+    Handle search = kNoHandle;
+    std::uint32_t attributes = 0;
+    if (!env.FindFirst(path, &search, &attributes)) {
+        return false;
+    }
+    env.CloseFind(search);
+    *isDirectory = (attributes & kAttributeDirectory) != 0;
+    return true;
+}
+
+}  // namespace
+
+bool IsExistingFile(Env& env, const std::string& path) {
+    bool isDirectory = false;
+    return FindEntry(env, path, &isDirectory) && !isDirectory;
+}
+
+bool IsExistingDirectory(Env& env, const std::string& path) {
+    bool isDirectory = false;
+    return FindEntry(env, path, &isDirectory) && isDirectory;
+}
+
+bool DeleteTree(Env& env, const std::string& path) {
+    PathList from;
+    if (!MakePathList(path, &from)) {
+        return false;
+    }
+    return RunTreeOperation(env, FileOp::kDelete, from.data(), nullptr);
+}
+
+bool CopyTree(Env& env, const std::string& fromPath, const std::string& toPath) {
+    PathList from;
+    PathList to;
+    if (!MakePathList(fromPath, &from) || !MakePathList(toPath, &to)) {
+        return false;
+    }
+    return RunTreeOperation(env, FileOp::kCopy, from.data(), to.data());
+}
+
+}  // namespace orvane

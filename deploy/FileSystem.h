@@ -1,0 +1,37 @@
+#pragma once
+
+// Existence tests and whole-tree copy and delete.
+
+#include <cstddef>
+#include <string>
+
+#include "platform/Env.h"
+
+namespace orvane {
+
+// The shell's path lists hold one path in 260 bytes with its two closing
+// zero bytes. Longer paths are refused, never cut: a cut-off delete path
+// could name a parent folder.
+constexpr std::size_t kMaxTreePathLength = 258;
+
+// No progress window, and every question answered yes; no recycle bin and
+// the shell's own error notices left on.
+constexpr unsigned kTreeOperationFlags = 0x0014;
+
+// True when `path` names an existing entry that is not a folder.
+bool IsExistingFile(Env& env, const std::string& path);
+
+// True when `path` names an existing folder.
+bool IsExistingDirectory(Env& env, const std::string& path);
+
+// Deletes the file or the whole folder `path` names, without questions.
+// True only when all of it went.
+bool DeleteTree(Env& env, const std::string& path);
+
+// Copies a file or folder tree, or with a source ending in "\*" the content
+// of a folder, merging into what is there. A folder copied to a missing
+// destination takes the destination's name; copied to an existing folder it
+// lands inside it under its own name. True only when all of it was copied.
+bool CopyTree(Env& env, const std::string& from, const std::string& to);
+
+}  // namespace orvane

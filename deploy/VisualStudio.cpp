@@ -1,0 +1,58 @@
+#include "deploy/VisualStudio.h"
+
+#include <algorithm>
+#include <array>
+
+namespace orvane {
+namespace {
+
+constexpr std::uint32_t kInstallDirBufferSize = 100;
+
+class KeyCloser {
+public:
+    KeyCloser(Env& env, Handle key) : env_(env), key_(key) {}
+    ~KeyCloser() { env_.CloseKey(key_); }
+    KeyCloser(const KeyCloser&) = delete;
+    KeyCloser& operator=(const KeyCloser&) = delete;
+
+private:
+    Env& env_;
+    Handle key_;
+};
+
+}  // namespace
+
+std::string GetVersionString(VersionIndex index) {
+    static const char* const kVersions[kVersionCount] = {"7.0", "7.1", "8.0", "9.0", "10.0"};
+    if (index < 0 || index >= kVersionCount) {
+        return std::string();
+    }
+    return kVersions[index];
+}
+
+std::string GetVisualStudioRoot(Env& env, VersionIndex index) {
+    const std::string keyPath = "Software\\Microsoft\\VisualStudio\\" + GetVersionString(index);
+    Handle key = kNoHandle;
+    if (env.OpenKey(keyPath, &key) != 0) {
+        return std::string();
+    }
+    KeyCloser closer(env, key);
+
+    std::array<unsigned char, kInstallDirBufferSize> data{};
+    std::uint32_t size = kInstallDirBufferSize;
+    if (env.QueryValue(key, "InstallDir", data.data(), &size) != 0 ||
+        size > kInstallDirBufferSize) {
+        return std::string();
+    }
+    // Whatever type the value has, its bytes up to the first zero are the text.
+    const auto end = std::find(data.begin(), data.begin() + size, 0);
+    return std::string(data.begin(), end) + "..\\..\\";
+}
+
+bool UsesNewerLayout(VersionIndex index) { return index >= 2 && index <= 4; }
+
+std::string GetVcDir(VersionIndex index, const std::string& root) {
+    return root + (UsesNewerLayout(index) ? "VC" : "vc7");
+}
+
+}  // namespace orvane

@@ -1,0 +1,33 @@
+#include "framework/WinApp.h"
+
+#include "framework/CommandLineTail.h"
+
+namespace fw {
+namespace {
+
+CWinApp* theApp = nullptr;
+
+}  // namespace
+
+CWinApp::CWinApp() { theApp = this; }
+
+CWinApp::~CWinApp() {
+    if (theApp == this) {
+        theApp = nullptr;
+    }
+}
+
+CWinApp* CWinApp::Current() { return theApp; }
+
+}  // namespace fw
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    fw::CWinApp* app = fw::CWinApp::Current();
+    if (app == nullptr) {
+        return 1;
+    }
+    app->m_hInstance = instance;
+    app->m_lpCmdLine = fw::SkipProgramPath(GetCommandLineA());
+    app->InitInstance();
+    return 0;
+}

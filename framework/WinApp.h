@@ -1,0 +1,29 @@
+#pragma once
+
+#include <windows.h>
+
+namespace fw {
+
+// The application object. Exactly one is defined, at namespace scope; the
+// framework's WinMain finds it, fills in the module and the command line and
+// calls InitInstance. The program ends when InitInstance returns: this
+// framework has no main window and so no main message loop.
+class CWinApp {
+public:
+    CWinApp();
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    // The whole life of the program. Its result is the framework's "go on"
+    // answer, which the program has no use for.
+    virtual BOOL InitInstance() = 0;
+
+    static CWinApp* Current();
+
+    HINSTANCE m_hInstance = nullptr;
+    // The command line after the program's own path and the blanks after it.
+    const char* m_lpCmdLine = "";
+};
+
+}  // namespace fw

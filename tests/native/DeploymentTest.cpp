@@ -1,0 +1,143 @@
+#include "deploy/Deployment.h"
+
+#include <gtest/gtest.h>
+
+#include "app/TemplatesDir.h"
+#include "tests/native/ProductFixture.h"
+
+namespace orvane {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class Deployment : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TemplatesDir = kTemplates;
+        AddShippedTemplates(env);
+    }
+    FakeEnv env;
+};
+
+TEST_F(Deployment, NothingRegisteredTouchesNothing) {
+    env.ClearLog();
+    DeployAllVersions(env);
+    RemoveAllVersions(env);
+    EXPECT_TRUE(env.Log().empty());
+}
+
+TEST_F(Deployment, RegisteredVersionWithoutVcFolderIsSkipped) {
+    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS9\\Common7\\IDE");
+    env.ClearLog();
+    DeployAllVersions(env);
+    RemoveAllVersions(env);
+    EXPECT_TRUE(env.Log().empty());
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC"));
+}
+
+TEST_F(Deployment, NewerVersionGetsTheCopiesInOrderAndTheNewerScripts) {
+    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS9\\VC\\VCWizards\\Theirs");
+    env.ClearLog();
+    DeployForVersion(env, 3);
+
+    const std::string vc = "C:\\VS9\\Common7\\IDE\\..\\..\\VC";
+    const std::string wiz = vc + "\\VCWizards\\TessaloomsWiz\\scripts\\1033\\";
+    const std::string tpl = vc + "\\VCWizards\\TessaloomsTemplateWiz\\scripts\\1033\\";
+    EXPECT_EQ(env.Log(),
+              (Lines{"copy " + kTemplates + "9.0\\VCPlusPlus\\TessaloomProjectMFC -> " + vc +
+                         "\\vcprojects\\TessaloomsMFC",
+                     "copy " + kTemplates + "9.0\\VCPlusPlus\\TessaloomsMFC -> " + vc +
+                         "\\vcprojectitems\\TessaloomsMFC",
+                     "copy " + kTemplates + "Templates\\VCPlusPlus\\* -> " + vc + "\\VCWizards",
+                     "deletefile " + wiz + "default.js",
+                     "copyfile " + wiz + "default05.js -> " + wiz + "default.js",
+                     "deletefile " + wiz + "default05.js",
+                     "deletefile " + tpl + "default.js",
+                     "copyfile " + tpl + "default05.js -> " + tpl + "default.js",
+                     "deletefile " + tpl + "default05.js"}));
+
+    EXPECT_EQ(env.Tree("C:\\VS9\\VC\\vcprojects"),
+              (Lines{"TessaloomsMFC\\", "TessaloomsMFC\\Images\\", "TessaloomsMFC\\Images\\icon.bmp=bmp",
+                     "TessaloomsMFC\\TessaloomProjectMFC.vsz=project 9.0"}));
+    EXPECT_EQ(env.Tree("C:\\VS9\\VC\\vcprojectitems"),
+              (Lines{"TessaloomsMFC\\", "TessaloomsMFC\\AddToolBand.vsz=items 9.0"}));
+    EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\scripts"),
+              (Lines{"1033\\", "1033\\default.js=new TessaloomsWiz"}));
+    EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards\\TessaloomsTemplateWiz\\scripts"),
+              (Lines{"1033\\", "1033\\default.js=new TessaloomsTemplateWiz"}));
+    EXPECT_TRUE(env.IsDirectory("C:\\VS9\\VC\\VCWizards\\Theirs"));
+}
+
+TEST_F(Deployment, OlderVersionKeepsTheShippedScriptsButOne) {
+    RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS71\\Vc7");
+    DeployAllVersions(env);
+    EXPECT_EQ(env.Tree("C:\\VS71\\vc7\\VCWizards\\TessaloomsWiz\\scripts"),
+              (Lines{"1033\\", "1033\\default.js=old TessaloomsWiz"}));
+    EXPECT_EQ(env.Tree("C:\\VS71\\vc7\\VCWizards\\TessaloomsTemplateWiz\\scripts"),
+              (Lines{"1033\\", "1033\\default.js=old TessaloomsTemplateWiz",
+                     "1033\\default05.js=new TessaloomsTemplateWiz"}));
+    EXPECT_EQ(env.Content("C:\\VS71\\Vc7\\vcprojects\\TessaloomsMFC\\TessaloomProjectMFC.vsz"),
+              "project 7.1");
+}
+
+TEST_F(Deployment, WizardWithoutNewerScriptLosesItsDefaultInNewerVersions) {
+    RegisterVersion(env, 2, "C:\\VS8\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS8\\VC");
+    env.DeleteFileAt(kTemplates + "Templates\\VCPlusPlus\\TessaloomsWiz\\scripts\\1033\\default05.js");
+    DeployForVersion(env, 2);
+    EXPECT_EQ(env.Tree("C:\\VS8\\VC\\VCWizards\\TessaloomsWiz\\scripts"), (Lines{"1033\\"}));
+}
+
+TEST_F(Deployment, LeftoverProjectFolderNestsTheCopy) {
+    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
+    env.AddFile("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\stale.txt", "s");
+    DeployForVersion(env, 3);
+    EXPECT_EQ(env.Content("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\TessaloomProjectMFC\\"
+                          "TessaloomProjectMFC.vsz"),
+              "project 9.0");
+    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\stale.txt"));
+}
+
+TEST_F(Deployment, RemovalDeletesOnlyTheFoldersThatExist) {
+    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
+    env.AddFile("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC\\x", "x");
+    env.AddFile("C:\\VS9\\VC\\vcprojectitems\\Theirs\\y", "y");
+    env.ClearLog();
+    RemoveAllVersions(env);
+    EXPECT_EQ(env.Log(), (Lines{"delete C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC"}));
+    EXPECT_EQ(env.Tree("C:\\VS9\\VC"), (Lines{"vcprojectitems\\", "vcprojectitems\\Theirs\\",
+                                              "vcprojectitems\\Theirs\\y=y"}));
+}
+
+TEST_F(Deployment, RemoveThenDeployTwiceEqualsOnce) {
+    RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
+    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
+    env.AddFile("C:\\VS71\\Vc7\\VCWizards\\Theirs\\t", "t");
+    env.AddFile("C:\\VS9\\VC\\vcprojects\\Theirs\\t", "t");
+    RemoveAllVersions(env);
+    DeployAllVersions(env);
+    const Lines once71 = env.Tree("C:\\VS71"), once9 = env.Tree("C:\\VS9");
+    RemoveAllVersions(env);
+    DeployAllVersions(env);
+    EXPECT_EQ(env.Tree("C:\\VS71"), once71);
+    EXPECT_EQ(env.Tree("C:\\VS9"), once9);
+    RemoveAllVersions(env);
+    EXPECT_EQ(env.Tree("C:\\VS71\\Vc7"), (Lines{"vcprojectitems\\", "vcprojects\\", "VCWizards\\",
+                                                "VCWizards\\Theirs\\", "VCWizards\\Theirs\\t=t"}));
+}
+
+TEST_F(Deployment, OneFailedCopyDoesNotStopTheRest) {
+    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS9\\VC");
+    env.FailCall(Call::kFileOperation);
+    DeployForVersion(env, 3);
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC"));
+    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC"));
+    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\scripts\\1033\\default.js"));
+}
+
+}  // namespace
+}  // namespace orvane

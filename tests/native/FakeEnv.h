@@ -1,0 +1,129 @@
+#pragma once
+
+// An in-memory Env for the unit tests: a registry, a file system that
+// follows the Windows rules the logic relies on (names match without regard
+// to case, ".." steps back, files opened without sharing exclude every other
+// opener), the shell's tree copy and delete, a log of every call that
+// changes something, and failure of any chosen call.
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Env.h"
+
+namespace orvane {
+
+enum class Call {
+    kOpenKey,
+    kQueryValue,
+    kFindFirst,
+    kFileOperation,
+    kCopyFile,
+    kDeleteFile,
+    kMoveFile,
+    kOpenFile,
+    kCreateFile,
+    kRead,
+    kWrite,
+    kSeek,
+    kTruncate,
+    kFlush,
+};
+
+class FakeEnv final : public Env {
+public:
+    ~FakeEnv() override = default;
+
+    // --- Setting up ---------------------------------------------------------
+    void SetValue(const std::string& subKey, const std::string& name, const std::string& bytes);
+    void AddKey(const std::string& subKey);
+    void AddDirectory(const std::string& path);  // with every folder above it
+    void AddFile(const std::string& path, const std::string& content);  // ditto
+    void SetReadOnly(const std::string& path, bool readOnly);
+    // Another program holds the file open without sharing.
+    void HoldOpen(const std::string& path);
+
+    // Makes the `nth` call (from 1) of `call` from now on fail; 0 makes every
+    // one fail.
+    void FailCall(Call call, int nth = 1);
+    // Counts the calls of a kind made so far.
+    int CallCount(Call call) const;
+
+    // --- Looking --------------------------------------------------------------
+    bool Exists(const std::string& path) const;
+    bool IsDirectory(const std::string& path) const;
+    std::string Content(const std::string& path) const;
+    // Every entry below `root`, as relative paths in the case they were
+    // created with, folders ending in "\", files followed by "=" and content.
+    std::vector<std::string> Tree(const std::string& root) const;
+    // "copy FROM -> TO", "delete PATH", "copyfile FROM -> TO", "deletefile
+    // PATH", "move FROM -> TO", "open PATH", "create PATH", in call order.
+    const std::vector<std::string>& Log() const { return log_; }
+    void ClearLog() { log_.clear(); }
+    unsigned LastFileOperationFlags() const { return lastFlags_; }
+    std::size_t OpenKeyCount() const { return openKeys_.size(); }
+    std::size_t OpenSearchCount() const { return searchCount_; }
+    std::size_t OpenFileCount() const { return openFiles_.size(); }
+
+    // --- Env ------------------------------------------------------------------------
+    long OpenKey(const std::string& subKey, Handle* key) override;
+    long QueryValue(Handle key, const std::string& name, unsigned char* data,
+                    std::uint32_t* size) override;
+    void CloseKey(Handle key) override;
+    bool FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) override;
+    void CloseFind(Handle search) override;
+    int FileOperation(FileOp op, const char* from, const char* to, unsigned flags,
+                      bool* aborted) override;
+    bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) override;
+    bool DeleteFileAt(const std::string& path) override;
+    bool MoveFileOver(const std::string& from, const std::string& to) override;
+    bool OpenForReadWrite(const std::string& path, Handle* file) override;
+    bool CreateForReadWrite(const std::string& path, Handle* file) override;
+    bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
+    bool Write(Handle file, const void* data, std::uint32_t size) override;
+    bool SeekTo(Handle file, std::uint64_t offset) override;
+    bool SeekToEnd(Handle file) override;
+    bool TruncateAtPosition(Handle file) override;
+    bool Flush(Handle file) override;
+    void CloseFile(Handle file) override;
+
+private:
+    struct Entry {
+        std::string path;  // as first created
+        bool directory = false;
+        bool readOnly = false;
+        std::string content;
+    };
+    struct OpenFile {
+        std::string key;
+        std::uint64_t position = 0;
+    };
+
+    static std::string Normalise(const std::string& path);
+    static std::string Lower(const std::string& text);
+    bool ShouldFail(Call call);
+    bool IsBusy(const std::string& key) const;
+    bool ParentExists(const std::string& key) const;
+    void MakeDirectories(const std::string& path);
+    std::string DisplayPath(const std::string& path) const;
+    bool CopyEntryTree(const std::string& fromKey, const std::string& toPath);
+    bool DeleteEntryTree(const std::string& key);
+    OpenFile* Find(Handle file);
+
+    std::map<std::string, Entry> entries_;
+    std::map<std::string, std::map<std::string, std::string>> registry_;
+    std::map<Handle, std::string> openKeys_;
+    std::map<Handle, OpenFile> openFiles_;
+    std::set<std::string> heldOpen_;
+    std::size_t searchCount_ = 0;
+    Handle nextHandle_ = 1;
+    std::map<Call, int> calls_;
+    std::map<Call, std::set<int>> failAt_;
+    std::set<Call> failAlways_;
+    std::vector<std::string> log_;
+    unsigned lastFlags_ = 0;
+};
+
+}  // namespace orvane

@@ -1,0 +1,121 @@
+#include "customise/LauncherStamper.h"
+
+#include <gtest/gtest.h>
+
+#include "app/TemplatesDir.h"
+#include "tests/native/FakeEnv.h"
+
+namespace orvane {
+namespace {
+
+const std::string kToolBand = "C:\\Kit\\Templates\\8.0\\VCPlusPlus\\TessaloomProjectMFC\\AddToolBand.vsz";
+const std::string kStamp = "\nParam=\"BASE_DIR = C:\\Kit\\\"\n";
+
+class Stamper : public ::testing::Test {
+protected:
+    void SetUp() override { TemplatesDir = "C:\\Kit\\Templates\\"; }
+    FakeEnv env;
+};
+
+TEST(GetWizardLauncherNames, TwentyFourNamesInOrder) {
+    const auto names = GetWizardLauncherNames();
+    ASSERT_EQ(names.size(), 24u);
+    EXPECT_EQ(names.front(), "AddBrowserHelperObject.vsz");
+    EXPECT_EQ(names[17], "AddToolBand.vsz");
+    EXPECT_EQ(names.back(), "AddControlPanelItem.vsz");
+}
+
+TEST(MakeBaseDirParamLine, ExactText) {
+    EXPECT_EQ(MakeBaseDirParamLine("C:\\Kit\\"), "Param=\"BASE_DIR = C:\\Kit\\\"");
+    EXPECT_EQ(MakeBaseDirParamLine(""), "Param=\"BASE_DIR = \"");
+}
+
+TEST_F(Stamper, AppendsTheStampAfterTheOldBytes) {
+    env.AddFile(kToolBand, "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n");
+    StampWizardLaunchers(env);
+    EXPECT_EQ(env.Content(kToolBand),
+              "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n" + kStamp);
+    StampWizardLaunchers(env);
+    EXPECT_EQ(env.Content(kToolBand),
+              "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n" + kStamp + kStamp);
+    EXPECT_EQ(env.OpenFileCount(), 0u);
+}
+
+TEST_F(Stamper, UnterminatedAndEmptyLaunchers) {
+    env.AddFile(kToolBand, "Param=\"X = 1\"");
+    const std::string empty = "C:\\Kit\\Templates\\10.0\\VCPlusPlus\\TessaloomsMFC\\AddDeskBand.vsz";
+    env.AddFile(empty, "");
+    StampWizardLaunchers(env);
+    EXPECT_EQ(env.Content(kToolBand), "Param=\"X = 1\"" + kStamp);
+    EXPECT_EQ(env.Content(empty), kStamp);
+}
+
+TEST_F(Stamper, TwoHundredFortyPathsInOrder) {
+    env.ClearLog();
+    const auto names = GetWizardLauncherNames();
+    int found = 0;
+    for (const char* version : {"7.0", "7.1", "8.0", "9.0", "10.0"}) {
+        for (const char* folder : {"TessaloomsMFC", "TessaloomProjectMFC"}) {
+            for (const std::string& name : names) {
+                env.AddFile(std::string("C:\\Kit\\Templates\\") + version + "\\VCPlusPlus\\" +
+                                folder + "\\" + name,
+                            std::to_string(found++));
+            }
+        }
+    }
+    env.AddFile("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\Unlisted.vsz", "u");
+    env.AddFile("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\Other\\AddToolBand.vsz", "o");
+    env.ClearLog();
+    StampWizardLaunchers(env);
+    std::vector<std::string> opened;
+    for (const std::string& line : env.Log()) {
+        opened.push_back(line.substr(5));
+    }
+    ASSERT_EQ(opened.size(), 240u);
+    EXPECT_EQ(opened[0], "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomsMFC\\AddBrowserHelperObject.vsz");
+    EXPECT_EQ(opened[24], "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomProjectMFC\\AddBrowserHelperObject.vsz");
+    EXPECT_EQ(opened[239], "C:\\Kit\\Templates\\10.0\\VCPlusPlus\\TessaloomProjectMFC\\AddControlPanelItem.vsz");
+    EXPECT_EQ(env.Content("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\Unlisted.vsz"), "u");
+    EXPECT_EQ(env.Content("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\Other\\AddToolBand.vsz"), "o");
+}
+
+TEST_F(Stamper, BusyReadOnlyAndFolderLaunchersAreSkipped) {
+    const std::string readOnly = "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomsMFC\\AddDeskBand.vsz";
+    const std::string busy = "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz";
+    env.AddFile(readOnly, "r");
+    env.SetReadOnly(readOnly, true);
+    env.AddFile(busy, "b");
+    env.HoldOpen(busy);
+    env.AddDirectory("C:\\Kit\\Templates\\7.1\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz");
+    env.AddFile(kToolBand, "");
+    StampWizardLaunchers(env);
+    EXPECT_EQ(env.Content(readOnly), "r");
+    EXPECT_EQ(env.Content(busy), "b");
+    EXPECT_EQ(env.Content(kToolBand), kStamp);
+}
+
+TEST_F(Stamper, FailedWritesGoUnnoticed) {
+    env.AddFile(kToolBand, "x");
+    env.FailCall(Call::kWrite, 0);
+    StampWizardLaunchers(env);
+    EXPECT_EQ(env.Content(kToolBand), "x");
+    EXPECT_EQ(env.OpenFileCount(), 0u);
+}
+
+TEST_F(Stamper, EmptyTemplatesDirStampsNothing) {
+    TemplatesDir.clear();
+    env.AddFile("7.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz", "x");
+    StampWizardLaunchers(env);
+    EXPECT_EQ(env.Content("7.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz"), "x");
+}
+
+TEST_F(Stamper, WithoutTemplatesTheBaseDirIsEmpty) {
+    TemplatesDir = "C:\\Kit\\T\\";
+    const std::string path = "C:\\Kit\\T\\9.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz";
+    env.AddFile(path, "");
+    StampWizardLaunchers(env);
+    EXPECT_EQ(env.Content(path), "\nParam=\"BASE_DIR = \"\n");
+}
+
+}  // namespace
+}  // namespace orvane

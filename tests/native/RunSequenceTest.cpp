@@ -1,0 +1,97 @@
+#include "app/RunSequence.h"
+
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+#include "app/TemplatesDir.h"
+#include "tests/native/ProductFixture.h"
+
+namespace orvane {
+namespace {
+
+const std::string kProject = "C:\\Kit\\Samples\\BandObjectsSample\\BandObjects.vcproj";
+const std::string kLauncher = "C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz";
+
+class RunSequence : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TemplatesDir.clear();
+        AddShippedTemplates(env);
+        RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
+        env.AddFile("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\old.txt", "old");
+        env.AddFile(kProject, "AdditionalIncludeDirectories=\"x\"\r\n");
+    }
+    FakeEnv env;
+};
+
+TEST_F(RunSequence, InstallPatchesStampsRemovesAndDeploysInThatOrder) {
+    EXPECT_TRUE(RunFromCommandLine(env, "-i C:\\Kit\\Templates"));
+    EXPECT_EQ(TemplatesDir, "C:\\Kit\\Templates\\");
+    EXPECT_EQ(env.Content(kProject), "\tAdditionalIncludeDirectories=\"C:\\Kit\\Include\"\n");
+    EXPECT_EQ(env.Content("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC\\AddToolBand.vsz"),
+              "items 9.0\nParam=\"BASE_DIR = C:\\Kit\\\"\n");
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\old.txt"));
+
+    std::vector<std::string> order;
+    for (const std::string& line : env.Log()) {
+        const std::string kind = line.substr(0, line.find(' '));
+        if (order.empty() || order.back() != kind) {
+            order.push_back(kind);
+        }
+    }
+    EXPECT_EQ(order.front(), "open");
+    const auto firstDelete = std::find(order.begin(), order.end(), "delete");
+    const auto firstCopy = std::find(order.begin(), order.end(), "copy");
+    EXPECT_LT(firstDelete, firstCopy);
+}
+
+TEST_F(RunSequence, SwitchInUpperCaseAndPathWithBackslash) {
+    EXPECT_TRUE(RunFromCommandLine(env, "-I C:\\Kit\\Templates\\"));
+    EXPECT_EQ(TemplatesDir, "C:\\Kit\\Templates\\");
+}
+
+TEST_F(RunSequence, EmptySecondWordBecomesABackslash) {
+    EXPECT_TRUE(RunFromCommandLine(env, "-i \"\""));
+    EXPECT_EQ(TemplatesDir, "\\");
+}
+
+TEST_F(RunSequence, AnyOtherFirstWordRemoves) {
+    for (const char* line : {"-u x", "remove x"}) {
+        env.AddFile("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\old.txt", "old");
+        EXPECT_FALSE(RunFromCommandLine(env, line));
+        EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC"));
+        EXPECT_EQ(env.Content(kProject), "AdditionalIncludeDirectories=\"x\"\r\n");
+    }
+}
+
+TEST_F(RunSequence, OtherWordCountsDoNothing) {
+    env.ClearLog();
+    for (const char* line : {"", "-u", "-i  C:\\Kit\\Templates", "-i C:\\Kit\\Templates   ",
+                             "-i a b"}) {
+        EXPECT_FALSE(RunFromCommandLine(env, line)) << line;
+    }
+    EXPECT_FALSE(RunFromCommandLine(env, nullptr));
+    EXPECT_TRUE(env.Log().empty());
+    EXPECT_EQ(TemplatesDir, "");
+}
+
+TEST_F(RunSequence, UnopenableSampleProjectStopsBeforeAnythingElse) {
+    env.SetReadOnly(kProject, true);
+    env.ClearLog();
+    EXPECT_FALSE(RunFromCommandLine(env, "-i C:\\Kit\\Templates"));
+    EXPECT_EQ(env.Log(), (std::vector<std::string>{"open " + kProject}));
+    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\old.txt"));
+    EXPECT_EQ(env.Content(kLauncher), "items 9.0");
+}
+
+TEST_F(RunSequence, IsInstallRequestChangesNothing) {
+    TemplatesDir = "C:\\Before\\";
+    env.ClearLog();
+    EXPECT_TRUE(IsInstallRequest("-i C:\\Kit\\Templates"));
+    EXPECT_FALSE(IsInstallRequest("-u x"));
+    EXPECT_EQ(TemplatesDir, "C:\\Before\\");
+    EXPECT_TRUE(env.Log().empty());
+}
+
+}  // namespace
+}  // namespace orvane
