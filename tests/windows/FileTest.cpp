@@ -1,0 +1,108 @@
+// The rewriter and the stamper on real files: share modes, seeks,
+// truncation and the one-step replace.
+
+#include <gtest/gtest.h>
+
+#include "customise/LauncherStamper.h"
+#include "customise/ProjectRewriter.h"
+#include "platform/WinEnv.h"
+#include "tests/windows/WinTestSupport.h"
+
+namespace orvane {
+namespace {
+
+using testing::PathExists;
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
+
+class RealFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project = dir.path() + "\\P.vcproj";
+        temp = dir.path() + "\\P1.vcproj";
+    }
+    ScratchDir dir;
+    WinEnv env;
+    std::string project, temp;
+};
+
+TEST_F(RealFiles, NoSharingWhileOpen) {
+    WriteBytes(project, "x");
+    Handle file = kNoHandle;
+    ASSERT_TRUE(env.OpenForReadWrite(project, &file));
+    Handle second = kNoHandle;
+    EXPECT_FALSE(env.OpenForReadWrite(project, &second));
+    EXPECT_EQ(ReadBytes(project), "<missing>");
+    env.CloseFile(file);
+    EXPECT_EQ(ReadBytes(project), "x");
+    EXPECT_FALSE(env.OpenForReadWrite(dir.path() + "\\none", &file));
+}
+
+TEST_F(RealFiles, RewriteTakesBackLongLinesAndTruncates) {
+    const std::string big(200000, 'b');
+    WriteBytes(project, "a\r\n" + big + "AdditionalIncludeDirectories=\"x\"/>\r\n" + big + "\r\n");
+    RewriteProjectFile(env, project, temp, "C:\\K\\Include", "C:\\K\\Lib");
+    EXPECT_EQ(ReadBytes(project),
+              "a\n\tAdditionalIncludeDirectories=\"C:\\K\\Include\"/>\n" + big + "\n");
+    EXPECT_FALSE(PathExists(temp));
+
+    WriteBytes(project, "a\n" + big + "AdditionalLibraryDirectories");
+    RewriteProjectFile(env, project, temp, "I", "L");
+    EXPECT_EQ(ReadBytes(project), "a\n\tAdditionalLibraryDirectories=\"L\"\n");
+}
+
+TEST_F(RealFiles, ProjectHeldOpenRaisesAndStaysUnchanged) {
+    WriteBytes(project, "AdditionalIncludeDirectories\r\n");
+    HANDLE holder = CreateFileA(project.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(RewriteProjectFile(env, project, temp, "I", "L"), FileError);
+    CloseHandle(holder);
+    EXPECT_EQ(ReadBytes(project), "AdditionalIncludeDirectories\r\n");
+    EXPECT_FALSE(PathExists(temp));
+}
+
+TEST_F(RealFiles, TemporaryFileHeldOpenRaisesAndLeavesTheProject) {
+    WriteBytes(project, "AdditionalIncludeDirectories\r\n");
+    WriteBytes(temp, "someone else's");
+    HANDLE holder = CreateFileA(temp.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(RewriteProjectFile(env, project, temp, "I", "L"), FileError);
+    CloseHandle(holder);
+    EXPECT_EQ(ReadBytes(project), "AdditionalIncludeDirectories\r\n");
+    EXPECT_EQ(ReadBytes(temp), "someone else's");
+    Handle check = kNoHandle;
+    ASSERT_TRUE(env.OpenForReadWrite(project, &check));
+    env.CloseFile(check);
+}
+
+TEST_F(RealFiles, StampAppendsAtTheEndAndSkipsABusyLauncher) {
+    const std::string launcher = dir.path() + "\\AddToolBand.vsz";
+    WriteBytes(launcher, "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n");
+    StampWizardLauncher(env, launcher, "Param=\"BASE_DIR = C:\\Kit\\\"");
+    EXPECT_EQ(ReadBytes(launcher),
+              "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n\n"
+              "Param=\"BASE_DIR = C:\\Kit\\\"\n");
+
+    WriteBytes(launcher, "busy");
+    HANDLE holder = CreateFileA(launcher.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    StampWizardLauncher(env, launcher, "Param=x");
+    CloseHandle(holder);
+    EXPECT_EQ(ReadBytes(launcher), "busy");
+}
+
+TEST_F(RealFiles, MoveFileOverReplacesInOneStep) {
+    WriteBytes(project, "old");
+    WriteBytes(temp, "new");
+    EXPECT_TRUE(env.MoveFileOver(temp, project));
+    EXPECT_EQ(ReadBytes(project), "new");
+    EXPECT_FALSE(PathExists(temp));
+    EXPECT_FALSE(env.MoveFileOver(temp, project));
+    EXPECT_EQ(ReadBytes(project), "new");
+}
+
+}  // namespace
+}  // namespace orvane

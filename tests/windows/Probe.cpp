@@ -1,0 +1,70 @@
+// Looks at the windows of another program for the GUI tests.
+//
+//   orvane_probe wait <title> <seconds>   waits for a visible top-level
+//       window with that title; prints its screen rectangle as
+//       "window L T R B" and the client area of its control 1000 as
+//       "picture L T R B", or "none" when none appeared in time.
+//   orvane_probe hold <path> <seconds>    opens a file with no sharing,
+//       prints "held", keeps it open for the given time, then closes it.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+int Wait(const char* title, int seconds) {
+    for (int tick = 0; tick < seconds * 10; ++tick) {
+        HWND window = FindWindowA(nullptr, title);
+        if (window != nullptr && IsWindowVisible(window)) {
+            Sleep(500);  // let it finish painting
+            RECT frame;
+            GetWindowRect(window, &frame);
+            std::printf("window %ld %ld %ld %ld\n", frame.left, frame.top, frame.right,
+                        frame.bottom);
+            HWND picture = GetDlgItem(window, 1000);
+            if (picture != nullptr) {
+                RECT client;
+                GetClientRect(picture, &client);
+                POINT origin = {0, 0};
+                ClientToScreen(picture, &origin);
+                std::printf("picture %ld %ld %ld %ld\n", origin.x, origin.y,
+                            origin.x + client.right, origin.y + client.bottom);
+            }
+            std::fflush(stdout);
+            return 0;
+        }
+        Sleep(100);
+    }
+    std::printf("none\n");
+    return 1;
+}
+
+int Hold(const char* path, int seconds) {
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::printf("cannot open: error %lu\n", GetLastError());
+        return 1;
+    }
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    CloseHandle(file);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "wait") == 0) {
+        return Wait(argv[2], std::atoi(argv[3]));
+    }
+    if (argc == 4 && std::strcmp(argv[1], "hold") == 0) {
+        return Hold(argv[2], std::atoi(argv[3]));
+    }
+    std::fprintf(stderr, "usage: orvane_probe wait <title> <seconds> | hold <path> <seconds>\n");
+    return 2;
+}

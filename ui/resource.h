@@ -1,0 +1,10 @@
+#pragma once
+
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_TEMPLATESADDED 102
+#define IDR_MAINFRAME 128
+#define IDB_ILLUSTRATION 130
+#define IDC_PICTURE 1000
+#define IDM_ABOUTBOX 0x0010
+#define IDC_STATIC (-1)
