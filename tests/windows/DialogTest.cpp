@@ -49,13 +49,15 @@ void PressEscape(HWND dialog) {
 }
 
 // Runs the confirmation window modally while `drive` works it from another
-// thread with the window's handle; returns the modal result. Whatever the
-// driver does, the window is closed at the end so the test cannot hang.
-INT_PTR RunDriven(std::function<void(HWND)> drive, std::string* failure) {
+// thread with the window's handle; returns the modal result. A driver that
+// `closes` the window must have closed it within three seconds; otherwise
+// the window is cancelled for it, so the test cannot hang.
+INT_PTR RunDriven(std::function<void(HWND)> drive, std::string* failure, bool closes = false) {
     struct Context {
         std::function<void(HWND)> drive;
         std::string* failure;
-    } context{std::move(drive), failure};
+        bool closes;
+    } context{std::move(drive), failure, closes};
     HANDLE thread = CreateThread(
         nullptr, 0,
         [](LPVOID parameter) -> DWORD {
@@ -66,6 +68,9 @@ INT_PTR RunDriven(std::function<void(HWND)> drive, std::string* failure) {
                 return 0;
             }
             ctx->drive(window);
+            if (ctx->closes && !WaitUntilGone(kTitle, 3000)) {
+                *ctx->failure = "the window stayed open";
+            }
             if (IsWindow(window)) {
                 Sleep(300);
                 if (IsWindow(window)) {
@@ -142,11 +147,13 @@ TEST(ConfirmationWindow, AboutBoxOpensForCommands16To31Only) {
 TEST(ConfirmationWindow, CloseCodes) {
     std::string failure;
     EXPECT_EQ(RunDriven([](HWND window) { PostMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0); },
-                        &failure),
+                        &failure, true),
               IDOK);
-    EXPECT_EQ(RunDriven([](HWND window) { PressEscape(window); }, &failure), IDCANCEL);
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(RunDriven([](HWND window) { PressEscape(window); }, &failure, true), IDCANCEL);
+    EXPECT_EQ(failure, "");
     EXPECT_EQ(RunDriven([](HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); },
-                        &failure),
+                        &failure, true),
               IDCANCEL);
     EXPECT_EQ(failure, "");
 }
