@@ -1,1 +1,99 @@
-exit 0
+#!/usr/bin/env bash
+# Deployment and removal by the real Orvane.exe, on the real file system,
+# registry and shell, into two realistic Visual Studio installations.
+set -u
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+unset DISPLAY
+prefix=$(wine_new_prefix) || exit 1
+trap 'wine_drop_prefix "$prefix"' EXIT
+work=$(mktemp -d "$ORVANE_WINE_CACHE/runs/work.XXXXXX")
+trap 'wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
+
+product_install "$prefix"
+vs_install_both "$prefix"
+vs71=$prefix/$VS71_VC
+vs90=$prefix/$VS90_VC
+cp -a "$vs71" "$work/vs71-before"
+cp -a "$vs90" "$work/vs90-before"
+templates=$prefix/$PRODUCT_DIR/Templates
+
+# What a version's VC folder must hold after deployment: its own entries and
+# the product's folders, with the wizard scripts of that version.
+expected_vc() {
+    local before=$1 version=$2 out=$3
+    rm -rf "$out"
+    cp -a "$before" "$out"
+    cp -a "$templates/$version/VCPlusPlus/TessaloomProjectMFC" "$out/vcprojects/TessaloomsMFC"
+    cp -a "$templates/$version/VCPlusPlus/TessaloomsMFC" "$out/vcprojectitems/TessaloomsMFC"
+    cp -a "$templates/Templates/VCPlusPlus/." "$out/VCWizards/"
+    local wiz=$out/VCWizards/TessaloomsWiz/scripts/1033 tpl=$out/VCWizards/TessaloomsTemplateWiz/scripts/1033
+    case $version in
+        7.*) rm "$wiz/default05.js" ;;
+        *) mv "$wiz/default05.js" "$wiz/default.js"
+           mv "$tpl/default05.js" "$tpl/default.js" ;;
+    esac
+}
+
+check "install ends" same_text "$(run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0"
+expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected"
+expected_vc "$work/vs90-before" 9.0 "$work/vs90-expected"
+check "7.1 holds its own entries and the product, file for file" same_tree "$vs71" "$work/vs71-expected"
+check "9.0 holds its own entries and the product, file for file" same_tree "$vs90" "$work/vs90-expected"
+check "7.1 keeps the shipped default.js for TessaloomsWiz" \
+    same_files "$vs71/VCWizards/TessaloomsWiz/scripts/1033/default.js" \
+    "$ORVANE_SOURCE_DIR/example/product/Templates/Templates/VCPlusPlus/TessaloomsWiz/scripts/1033/default.js"
+check "9.0 runs the shipped default05.js as default.js" \
+    same_files "$vs90/VCWizards/TessaloomsTemplateWiz/scripts/1033/default.js" \
+    "$ORVANE_SOURCE_DIR/example/product/Templates/Templates/VCPlusPlus/TessaloomsTemplateWiz/scripts/1033/default05.js"
+check "the VC folder spelled Vc7 is found, not doubled" test ! -e "$prefix/drive_c/Program Files/Microsoft Visual Studio .NET 2003/vc7"
+
+check "second install ends" same_text "$(run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0"
+expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected"
+expected_vc "$work/vs90-before" 9.0 "$work/vs90-expected"
+check "installing twice leaves what installing once leaves (7.1)" same_tree "$vs71" "$work/vs71-expected"
+check "installing twice leaves what installing once leaves (9.0)" same_tree "$vs90" "$work/vs90-expected"
+
+check "removal ends" same_text "$(run_orvane "$prefix" "-u x")" "exit 0"
+check "removal leaves 7.1 as it was" same_tree "$vs71" "$work/vs71-before"
+check "removal leaves 9.0 as it was" same_tree "$vs90" "$work/vs90-before"
+
+# Only one of the four folders present: just that one goes.
+mkdir -p "$vs90/vcprojectitems/TessaloomsMFC/sub"
+echo x >"$vs90/vcprojectitems/TessaloomsMFC/sub/x.txt"
+check "remove x ends" same_text "$(run_orvane "$prefix" "remove x")" "exit 0"
+check "removal with only vcprojectitems\\TessaloomsMFC deletes just that" same_tree "$vs90" "$work/vs90-before"
+
+# A leftover vcprojects\TessaloomsMFC that removal cannot delete, because a
+# file in it is held open: the fresh copy nests inside it.
+mkdir -p "$vs90/vcprojects/TessaloomsMFC"
+echo stale >"$vs90/vcprojects/TessaloomsMFC/stale.txt"
+held=$(winpath "$vs90/vcprojects/TessaloomsMFC/stale.txt")
+WINEPREFIX=$prefix wine "$ORVANE_BUILD/orvane_probe.exe" hold "$held" 40 >"$work/hold.out" 2>&1 &
+holder=$!
+for _ in $(seq 100); do grep -q held "$work/hold.out" 2>/dev/null && break; sleep 0.2; done
+check "a file in the leftover folder is held open" grep -q held "$work/hold.out"
+run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
+kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null
+check "the leftover folder survived removal" test -f "$vs90/vcprojects/TessaloomsMFC/stale.txt"
+check "the copy nests in the leftover folder under its own name" \
+    same_tree "$vs90/vcprojects/TessaloomsMFC/TessaloomProjectMFC" "$templates/9.0/VCPlusPlus/TessaloomProjectMFC"
+run_orvane "$prefix" "-u x" >/dev/null
+
+# A registered version without a VC folder, and a prefix with nothing
+# registered: nothing is created.
+mkdir -p "$prefix/drive_c/VS8/Common7/IDE"
+vs_register "$prefix" 8.0 'C:\VS8\Common7\IDE\'
+run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
+check "a registered version without a VC folder is skipped" same_text "$(tree_listing "$prefix/drive_c/VS8")" "Common7/
+Common7/IDE/"
+
+bare=$(wine_new_prefix) || exit 1
+trap 'wine_drop_prefix "$prefix"; wine_drop_prefix "$bare"; rm -rf "$work"' EXIT
+product_install "$bare"
+before=$(tree_listing "$bare/drive_c" | grep -v '^Program Files/Tessaloom/' | grep -v '^users/')
+run_orvane "$bare" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
+run_orvane "$bare" "-u x" >/dev/null
+after=$(tree_listing "$bare/drive_c" | grep -v '^Program Files/Tessaloom/' | grep -v '^users/')
+check "with nothing registered nothing outside the product is touched" same_text "$after" "$before"
+
+finish

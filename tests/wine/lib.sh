@@ -52,3 +52,97 @@ winpath() {
     p=$(readlink -f "$1")
     echo "Z:${p//\//\\}"
 }
+
+# --- Running Orvane -----------------------------------------------------------
+
+# The build folder holding Orvane.exe and the test tools.
+# The first argument of a test script, when given, names it.
+ORVANE_BUILD=${ORVANE_BUILD:-${1:-$ORVANE_SOURCE_DIR/build/windows}}
+
+# Runs Orvane.exe in prefix $1 with the command-line words $2, sent byte for
+# byte; prints the launcher's "exit N" or "timeout". Without a display the
+# confirmation window cannot open, so an installation ends on its own.
+run_orvane() {
+    local prefix=$1 words=$2 timeout=${3:-60}
+    local exe file
+    exe=$(winpath "$ORVANE_BUILD/Orvane.exe")
+    file=$prefix/orvane-command-line.txt
+    printf '"%s" %s' "$exe" "$words" >"$file"
+    WINEPREFIX=$prefix timeout $((timeout + 30)) wine "$ORVANE_BUILD/orvane_launch.exe" \
+        "$(winpath "$file")" "$timeout" | tr -d '\r'
+}
+
+# Registers Visual Studio version $2 in prefix $1 with InstallDir $3, in the
+# 32-bit view where those versions register.
+vs_register() {
+    WINEPREFIX=$1 wine reg add "HKLM\\Software\\Microsoft\\VisualStudio\\$2" /v InstallDir \
+        /d "$3" /reg:32 /f >/dev/null 2>&1
+}
+
+VS71_IDE='C:\Program Files\Microsoft Visual Studio .NET 2003\Common7\IDE\'
+VS90_IDE='C:\Program Files (x86)\Microsoft Visual Studio 9.0\Common7\IDE\'
+VS71_VC='drive_c/Program Files/Microsoft Visual Studio .NET 2003/Vc7'
+VS90_VC='drive_c/Program Files (x86)/Microsoft Visual Studio 9.0/VC'
+
+# Lays out a VC folder at $1 as Visual Studio leaves it: its own project
+# templates, item templates and wizards.
+vs_layout() {
+    local vc=$1
+    mkdir -p "$vc/../Common7/IDE" "$vc/vcprojects/Vcpp" "$vc/vcprojectitems/Local Items" \
+        "$vc/VCWizards/AppWiz/Generic/Application/scripts/1033" "$vc/VCWizards/ClassWiz/ATL"
+    echo 'VSWIZARD 7.0' >"$vc/vcprojects/Vcpp/Win32Proj.vsz"
+    printf 'Win32Proj.vsz| |Win32 Project|1\r\n' >"$vc/vcprojects/Vcpp/Vcpp.vsdir"
+    echo 'cpp file' >"$vc/vcprojectitems/Local Items/newc++file.cpp"
+    echo 'function OnFinish() {}' >"$vc/VCWizards/AppWiz/Generic/Application/scripts/1033/default.js"
+    echo 'atl' >"$vc/VCWizards/ClassWiz/ATL/atl.txt"
+}
+
+# The two realistic installations: Visual Studio .NET 2003 (7.1, whose VC
+# folder is spelled Vc7) and Visual Studio 2008 (9.0).
+vs_install_both() {
+    local prefix=$1
+    vs_layout "$prefix/$VS71_VC"
+    vs_layout "$prefix/$VS90_VC"
+    vs_register "$prefix" 7.1 "$VS71_IDE"
+    vs_register "$prefix" 9.0 "$VS90_IDE"
+}
+
+# Copies the example product into prefix $1 as C:\Program Files\Tessaloom.
+PRODUCT_DIR='drive_c/Program Files/Tessaloom'
+PRODUCT_TEMPLATES='C:\Program Files\Tessaloom\Templates\'
+product_install() {
+    mkdir -p "$1/$PRODUCT_DIR"
+    cp -a "$ORVANE_SOURCE_DIR/example/product/." "$1/$PRODUCT_DIR/"
+}
+
+# Every entry below $1, folders with a final "/", files with their checksum.
+tree_listing() {
+    (cd "$1" && find . -mindepth 1 \( -type d -printf '%P/\n' \) -o \( -type f -printf '%P\n' \) |
+        LC_ALL=C sort | while IFS= read -r entry; do
+            case "$entry" in
+                */) echo "$entry" ;;
+                *) echo "$entry $(md5sum <"$entry" | cut -c1-32)" ;;
+            esac
+        done)
+}
+
+# --- Checks -------------------------------------------------------------------
+
+failures=0
+check() {  # check <description> <command...>
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok   $what"
+    else
+        echo "FAIL $what"
+        failures=$((failures + 1))
+    fi
+}
+same_text() { [ "$1" = "$2" ] || { diff <(echo "$1") <(echo "$2") | head -20; return 1; }; }
+same_files() { cmp -s "$1" "$2" || { echo "differ: $1 $2"; return 1; }; }
+same_tree() { same_text "$(tree_listing "$1")" "$(tree_listing "$2")"; }
+finish() {
+    echo "$failures failure(s)"
+    [ "$failures" -eq 0 ]
+}

@@ -1,0 +1,2 @@
+#pragma once
+// The Tessaloom shell-extension classes.

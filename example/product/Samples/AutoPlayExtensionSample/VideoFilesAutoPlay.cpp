@@ -1,0 +1,2 @@
+// VideoFilesAutoPlay.cpp: the AutoPlayExtensionSample sample
+#include "stdafx.h"

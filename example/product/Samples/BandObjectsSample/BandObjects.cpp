@@ -1,0 +1,2 @@
+// BandObjects.cpp: the BandObjectsSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// BHOSample.cpp: the BrowserHelperObjectSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// SlnFileVersion.cpp: the ColumnExtensionSample sample
+#include "stdafx.h"

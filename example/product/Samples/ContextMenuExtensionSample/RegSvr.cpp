@@ -1,0 +1,2 @@
+// RegSvr.cpp: the ContextMenuExtensionSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// ContextMenuWithIcons.cpp: the ContextMenuWithIcons sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// SampleControlPanelItem.cpp: the ControlPanelItemSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// ShellOperationsLog.cpp: the CopyHookExtensionSample sample
+#include "stdafx.h"

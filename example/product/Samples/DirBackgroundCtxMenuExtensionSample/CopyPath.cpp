@@ -1,0 +1,2 @@
+// CopyPath.cpp: the DirBackgroundCtxMenuExtensionSample sample
+#include "stdafx.h"

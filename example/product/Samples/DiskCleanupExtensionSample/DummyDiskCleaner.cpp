@@ -1,0 +1,2 @@
+// DummyDiskCleaner.cpp: the DiskCleanupExtensionSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// FileDragDropInfoSample.cpp: the DragDropExtensionSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// FileCounter.cpp: the DropExtensionSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// IconsAsImages.cpp: the IconExtensionSample sample
+#include "stdafx.h"

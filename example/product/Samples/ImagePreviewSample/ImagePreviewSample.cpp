@@ -1,0 +1,2 @@
+// ImagePreviewSample.cpp: the ImagePreviewSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// TextFilePreview.cpp: the InfotipExtensionSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// LargeTextFiles.cpp: the OverlayIconExtensionSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// BitmapPreview.cpp: the PreviewHandlerSample sample
+#include "stdafx.h"

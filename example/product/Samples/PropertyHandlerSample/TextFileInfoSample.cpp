@@ -1,0 +1,2 @@
+// TextFileInfoSample.cpp: the PropertyHandlerSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// BitmapPreview.cpp: the PropertySheetExtensionSample sample
+#include "stdafx.h"

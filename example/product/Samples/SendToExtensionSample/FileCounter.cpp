@@ -1,0 +1,2 @@
+// FileCounter.cpp: the SendToExtensionSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// ShellExecuteLog.cpp: the ShellExecuteHookExtensionSample sample
+#include "stdafx.h"

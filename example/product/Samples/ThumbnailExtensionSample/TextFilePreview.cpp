@@ -1,0 +1,2 @@
+// TextFilePreview.cpp: the ThumbnailExtensionSample sample
+#include "stdafx.h"

@@ -1,0 +1,2 @@
+// TextFilePreview.cpp: the ThumbnailProviderSample sample
+#include "stdafx.h"
