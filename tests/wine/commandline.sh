@@ -1,1 +1,55 @@
-exit 0
+#!/usr/bin/env bash
+# Command lines reach Orvane.exe byte for byte through the launcher, and
+# each one installs, removes, or does nothing, as its words say.
+set -u
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+unset DISPLAY
+prefix=$(wine_new_prefix) || exit 1
+trap 'wine_drop_prefix "$prefix"' EXIT
+product_install "$prefix"
+mkdir -p "$prefix/drive_c/Kit"
+cp -a "$ORVANE_SOURCE_DIR/example/product/." "$prefix/drive_c/Kit/"
+mkdir -p "$prefix/drive_c/VS9/VC"
+vs_register "$prefix" 9.0 'C:\VS9\Common7\IDE\'
+served=$prefix/drive_c/VS9/VC/vcprojects/TessaloomsMFC
+
+state() { [ -d "$served" ] && echo installed || echo absent; }
+expect() {  # expect <state before> <command line> <state after>
+    if [ "$1" = installed ]; then
+        run_orvane "$prefix" '-i C:\Kit\Templates\' >/dev/null
+    else
+        run_orvane "$prefix" '-u x' >/dev/null
+    fi
+    local result label=$2
+    [ ${#label} -le 60 ] || label="${label:0:20}... (${#2} characters)"
+    result=$(run_orvane "$prefix" "$2")
+    check "[$label] from $1 leaves it $3" same_text "$result $(state)" "exit 0 $3"
+}
+
+expect absent '-i C:\Kit\Templates' installed
+expect absent '-I C:\Kit\Templates\' installed
+expect absent '-i "C:\Program Files\Tessaloom\Templates\"' installed
+expect absent '-i "C:\Program Files\Tessaloom\Templates' installed
+expect absent '-i C:\Kit\Templates ' installed
+expect absent '-i C:\Kit\Templates  ' installed
+expect absent '-i C:\Kit\Templates   ' absent
+expect absent '-i  C:\Kit\Templates' absent
+expect absent '-i' absent
+expect absent '' absent
+expect installed '-u' installed
+expect installed '-u x' absent
+expect installed 'remove x' absent
+expect installed '-u  x' installed
+expect installed "-u $(printf 'x%.0s' $(seq 5000))" absent
+expect installed 'ab"x y" z' installed
+expect installed 'ab"x y"' absent
+# An empty second word: TemplatesDir is a single backslash, the earlier
+# copy goes and nothing can be copied in its place.
+expect installed '-i ""' absent
+
+# The quoted path's templates were the ones deployed: its launchers carry
+# the stamp naming that product.
+check "the quoted path's own launchers were stamped" grep -q 'BASE_DIR = C:\\Program Files\\Tessaloom\\' \
+    "$prefix/$PRODUCT_DIR/Templates/9.0/VCPlusPlus/TessaloomsMFC/AddColumnExtension.vsz"
+
+finish
