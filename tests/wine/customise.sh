@@ -1,1 +1,164 @@
-exit 0
+#!/usr/bin/env bash
+# The real Orvane.exe customising the real product files: the sample
+# projects, the wizard launchers, and what happens when one cannot be
+# opened.
+set -u
+here=$(dirname "${BASH_SOURCE[0]}")
+source "$here/lib.sh"
+unset DISPLAY
+work=$(mktemp -d "$ORVANE_WINE_CACHE/runs/work.XXXXXX")
+prefixes=()
+cleanup() {
+    for p in "${prefixes[@]}"; do
+        find "$p/$PRODUCT_DIR" -type f -exec chattr -i {} + 2>/dev/null
+        wine_drop_prefix "$p"
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+ROOT='C:\Program Files\Tessaloom\'
+FIXTURES=${ORVANE_FIXTURES:-$ORVANE_SOURCE_DIR/../shared/fixtures/real-world}
+
+# A prefix with the product, Visual Studio 9.0, and, where they are at hand,
+# the real-world project and launcher files in place of some of the
+# product's own.
+new_installation() {
+    local p
+    p=$(wine_new_prefix) || exit 1
+    prefixes+=("$p")
+    product_install "$p"
+    mkdir -p "$p/drive_c/VS9/VC"
+    vs_register "$p" 9.0 'C:\VS9\Common7\IDE\'
+    if [ -d "$FIXTURES" ]; then
+        local samples=$p/$PRODUCT_DIR/Samples items=$p/$PRODUCT_DIR/Templates/8.0/VCPlusPlus/TessaloomsMFC
+        cp "$FIXTURES/Samples_BmpView_BmpView.vcproj" "$samples/ColumnExtensionSample/SlnFileVersion.vcproj"
+        cp "$FIXTURES/Samples_ImageView_ImageView.vcproj" "$samples/IconExtensionSample/IconsAsImages.vcproj"
+        cp "$FIXTURES/Samples_MTPad7_MTPad.vcproj" "$samples/ContextMenuExtensionSample/RegSvr.vcproj"
+        cp "$FIXTURES/Samples_MiniPie_MiniPie.vcproj" "$samples/ImagePreviewSample/ImagePreviewSample.vcproj"
+        cp "$FIXTURES/Samples_SPControls_SPcontrols.vcproj" "$samples/ContextMenuWithIcons/ContextMenuWithIcons.vcproj"
+        cp "$FIXTURES/Samples_TabBrowser_TabBrowser71.vcproj" "$samples/PreviewHandlerSample/BitmapPreview.vcproj"
+        cp "$FIXTURES/Samples_TabBrowser_TabBrowser80.vcproj" "$samples/ThumbnailProviderSample/TextFilePreview.vcproj"
+        cp "$FIXTURES/Wizards_AppWiz_Files_WTLAppWiz.vsz" "$items/AddColumnExtension.vsz"
+        cp "$FIXTURES/Wizards_AppWizCE_Files_WTLAppWizCE.vsz" "$items/AddIconExtension.vsz"
+        cp "$FIXTURES/Wizards_AppWizMobile_Files_WTLMobile.vsz" "$items/AddToolBand.vsz"
+    else
+        echo "note: no real-world fixtures at $FIXTURES"
+    fi
+    echo "$p"
+}
+
+# Checks every sample of `product` against its `original` by the rules.
+check_samples() {
+    local product=$1 original=$2 what=$3 bad=0 rel
+    for rel in $SAMPLE_ROWS; do
+        rewritten_project "$original/Samples/$rel.vcproj" "${ROOT}Include" "${ROOT}Lib" >"$work/expected"
+        cmp -s "$work/expected" "$product/Samples/$rel.vcproj" || { echo "  $rel differs"; bad=1; }
+        [ ! -e "$product/Samples/${rel}1.vcproj" ] || { echo "  ${rel}1.vcproj left"; bad=1; }
+    done
+    check "$what" test $bad -eq 0
+}
+
+# Checks every launcher of `product` against `original` with `stamps` stamps.
+check_launchers() {
+    local product=$1 original=$2 stamps=$3 what=$4 bad=0 file rel
+    while IFS= read -r file; do
+        rel=${file#"$original/"}
+        cp "$file" "$work/expected"
+        case "$rel" in
+            */TessaloomsMFC/*.vsz | */TessaloomProjectMFC/*.vsz)
+                if grep -qx "$(basename "$rel")" <<<"$LAUNCHER_NAMES"; then
+                    for _ in $(seq "$stamps"); do
+                        stamped_launcher "$work/expected" "$ROOT" >"$work/stamped"
+                        mv "$work/stamped" "$work/expected"
+                    done
+                fi ;;
+        esac
+        cmp -s "$work/expected" "$product/$rel" || { echo "  $rel differs"; bad=1; }
+    done < <(find "$original/Templates" -type f)
+    check "$what" test $bad -eq 0
+}
+LAUNCHER_NAMES=$(sed -n 's/.*"\(Add[A-Za-z]*\.vsz\)",*$/\1/p' "$ORVANE_SOURCE_DIR/customise/LauncherStamper.cpp")
+[ "$(wc -l <<<"$LAUNCHER_NAMES")" -eq 24 ] || { echo "cannot read the launcher names"; exit 1; }
+
+# --- A full installation, twice ------------------------------------------------
+p=$(new_installation | tail -1)
+product=$p/$PRODUCT_DIR
+cp -a "$product" "$work/original"
+check "install ends" same_text "$(run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0"
+check_samples "$product" "$work/original" "all 23 sample projects are rewritten by the rules"
+check "a sample with both keys matches its hand-written result" \
+    same_files "$product/Samples/DropExtensionSample/FileCounter.vcproj" "$here/expected/FileCounter.vcproj"
+check "an LF-only sample matches its hand-written result" \
+    same_files "$product/Samples/DirBackgroundCtxMenuExtensionSample/CopyPath.vcproj" \
+    "$here/expected/CopyPath.vcproj"
+check_launchers "$product" "$work/original" 1 "every listed launcher has one stamp, every other file is unchanged"
+check "a launcher without a final line end matches its hand-written result" \
+    same_files "$product/Templates/9.0/VCPlusPlus/TessaloomsMFC/AddToolBand.vsz" "$here/expected/AddToolBand.vsz"
+check "the deployed launchers carry the stamp" \
+    same_tree "$p/drive_c/VS9/VC/vcprojectitems/TessaloomsMFC" "$product/Templates/9.0/VCPlusPlus/TessaloomsMFC"
+check "Include and Lib are untouched" same_tree "$product/Include" "$work/original/Include"
+
+cp -a "$product/Samples" "$work/samples-once"
+run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
+check "a second installation leaves the samples as the first left them" same_tree "$product/Samples" "$work/samples-once"
+check_launchers "$product" "$work/original" 2 "a second installation adds a second stamp"
+
+# --- A sample project that cannot be opened ends the run at its row ---------------
+stopped_at_row() {  # <prefix> <what>
+    local p=$1 what=$2 product=$1/$PRODUCT_DIR row=0 bad=0 rel
+    for rel in $SAMPLE_ROWS; do
+        row=$((row + 1))
+        rewritten_project "$work/original-$3/Samples/$rel.vcproj" "${ROOT}Include" "${ROOT}Lib" >"$work/expected"
+        if [ $row -lt 5 ]; then
+            cmp -s "$work/expected" "$product/Samples/$rel.vcproj" || { echo "  row $row not rewritten"; bad=1; }
+        else
+            cmp -s "$work/original-$3/Samples/$rel.vcproj" "$product/Samples/$rel.vcproj" || { echo "  row $row changed"; bad=1; }
+        fi
+        [ ! -e "$product/Samples/${rel}1.vcproj" ] || { echo "  ${rel}1.vcproj left"; bad=1; }
+    done
+    check "$what: earlier rows rewritten, this and later rows untouched" test $bad -eq 0
+    check "$what: no launcher is stamped" same_tree "$product/Templates" "$work/original-$3/Templates"
+    check "$what: nothing is deployed" same_text "$(tree_listing "$p/drive_c/VS9")" "VC/"
+}
+row5=Samples/CopyHookExtensionSample/ShellOperationsLog.vcproj
+
+p=$(new_installation | tail -1)
+cp -a "$p/$PRODUCT_DIR" "$work/original-readonly"
+if make_unwritable "$p/$PRODUCT_DIR/$row5"; then
+    check "read-only sample: install ends" same_text "$(run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0"
+    stopped_at_row "$p" "read-only sample" readonly
+    make_writable "$p/$PRODUCT_DIR/$row5"
+else
+    echo "FAIL this file system cannot make a file read-only for root (chattr +i)"
+    failures=$((failures + 1))
+fi
+
+p=$(new_installation | tail -1)
+cp -a "$p/$PRODUCT_DIR" "$work/original-held"
+WINEPREFIX=$p wine "$ORVANE_BUILD/orvane_probe.exe" hold "$(winpath "$p/$PRODUCT_DIR/$row5")" 40 \
+    >"$work/hold.out" 2>&1 &
+holder=$!
+for _ in $(seq 100); do grep -q held "$work/hold.out" 2>/dev/null && break; sleep 0.2; done
+check "another process holds the sample open without sharing" grep -q held "$work/hold.out"
+check "held sample: install ends" same_text "$(run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0"
+kill "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
+stopped_at_row "$p" "held sample" held
+
+# --- A launcher that cannot be opened is skipped and deployed unstamped ------------
+p=$(new_installation | tail -1)
+product=$p/$PRODUCT_DIR
+launcher=Templates/9.0/VCPlusPlus/TessaloomsMFC/AddColumnExtension.vsz
+cp "$product/$launcher" "$work/launcher-original"
+if make_unwritable "$product/$launcher"; then
+    run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
+    make_writable "$product/$launcher"
+    check "a read-only launcher stays as it was" same_files "$product/$launcher" "$work/launcher-original"
+    check "and is deployed unstamped" \
+        same_files "$p/drive_c/VS9/VC/vcprojectitems/TessaloomsMFC/AddColumnExtension.vsz" "$work/launcher-original"
+    check "while its neighbours are stamped" grep -q 'BASE_DIR' "$product/Templates/9.0/VCPlusPlus/TessaloomsMFC/AddDeskBand.vsz"
+    check "and the samples are rewritten" grep -q 'Tessaloom\\Include' "$product/$row5"
+fi
+
+finish

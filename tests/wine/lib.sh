@@ -146,3 +146,56 @@ finish() {
     echo "$failures failure(s)"
     [ "$failures" -eq 0 ]
 }
+
+# --- Customisation rules --------------------------------------------------------
+
+# What the rewriter makes of project $1 with include folder $2 and library
+# folder $3: CR LF and LF both end a line, every line is written with LF,
+# and a line holding either key becomes a tab and that setting.
+rewritten_project() {
+    LC_ALL=C awk -v inc="$2" -v lib="$3" '
+        BEGIN { ORS = "\n" }
+        {
+            sub(/\r$/, "")
+            end = index($0, "/>") ? "/>" : ""
+            if (index($0, "AdditionalIncludeDirectories"))
+                print "\tAdditionalIncludeDirectories=\"" inc "\"" end
+            else if (index($0, "AdditionalLibraryDirectories"))
+                print "\tAdditionalLibraryDirectories=\"" lib "\"" end
+            else
+                print
+        }' "$1"
+}
+
+# What the stamper makes of launcher $1 with product root $2.
+stamped_launcher() {
+    cat "$1"
+    printf '\nParam="BASE_DIR = %s"\n' "$2"
+}
+
+# Makes file $1 impossible to open for writing, even for root; undone by
+# make_writable. Fails when this file system cannot do it.
+make_unwritable() {
+    if [ "$(id -u)" -eq 0 ]; then
+        chattr +i "$1" 2>/dev/null
+    else
+        chmod a-w "$1"
+    fi
+}
+make_writable() {
+    chattr -i "$1" 2>/dev/null
+    chmod u+w "$1"
+}
+
+SAMPLE_ROWS="BandObjectsSample/BandObjects BrowserHelperObjectSample/BHOSample
+ColumnExtensionSample/SlnFileVersion ContextMenuExtensionSample/RegSvr
+CopyHookExtensionSample/ShellOperationsLog DirBackgroundCtxMenuExtensionSample/CopyPath
+DiskCleanupExtensionSample/DummyDiskCleaner DropExtensionSample/FileCounter
+IconExtensionSample/IconsAsImages InfotipExtensionSample/TextFilePreview
+OverlayIconExtensionSample/LargeTextFiles PropertySheetExtensionSample/BitmapPreview
+SendToExtensionSample/FileCounter ShellExecuteHookExtensionSample/ShellExecuteLog
+DragDropExtensionSample/FileDragDropInfoSample ThumbnailExtensionSample/TextFilePreview
+AutoPlayExtensionSample/VideoFilesAutoPlay PreviewHandlerSample/BitmapPreview
+PropertyHandlerSample/TextFileInfoSample ThumbnailProviderSample/TextFilePreview
+ContextMenuWithIcons/ContextMenuWithIcons ImagePreviewSample/ImagePreviewSample
+ControlPanelItemSample/SampleControlPanelItem"
