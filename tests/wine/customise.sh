@@ -18,11 +18,10 @@ cleanup() {
 trap cleanup EXIT
 
 ROOT='C:\Program Files\Tessaloom\'
-FIXTURES=${ORVANE_FIXTURES:-$ORVANE_SOURCE_DIR/../shared/fixtures/real-world}
+FIXTURES=$ORVANE_SOURCE_DIR/tests/fixtures/real-world
 
-# A prefix with the product, Visual Studio 9.0, and, where they are at hand,
-# the real-world project and launcher files in place of some of the
-# product's own.
+# A prefix with the product, Visual Studio 9.0, and real-world project and
+# launcher files, which nobody here wrote, in place of some of the product's.
 new_installation() {
     local p
     p=$(wine_new_prefix) || exit 1
@@ -30,21 +29,17 @@ new_installation() {
     product_install "$p"
     mkdir -p "$p/drive_c/VS9/VC"
     vs_register "$p" 9.0 'C:\VS9\Common7\IDE\'
-    if [ -d "$FIXTURES" ]; then
-        local samples=$p/$PRODUCT_DIR/Samples items=$p/$PRODUCT_DIR/Templates/8.0/VCPlusPlus/TessaloomsMFC
-        cp "$FIXTURES/Samples_BmpView_BmpView.vcproj" "$samples/ColumnExtensionSample/SlnFileVersion.vcproj"
-        cp "$FIXTURES/Samples_ImageView_ImageView.vcproj" "$samples/IconExtensionSample/IconsAsImages.vcproj"
-        cp "$FIXTURES/Samples_MTPad7_MTPad.vcproj" "$samples/ContextMenuExtensionSample/RegSvr.vcproj"
-        cp "$FIXTURES/Samples_MiniPie_MiniPie.vcproj" "$samples/ImagePreviewSample/ImagePreviewSample.vcproj"
-        cp "$FIXTURES/Samples_SPControls_SPcontrols.vcproj" "$samples/ContextMenuWithIcons/ContextMenuWithIcons.vcproj"
-        cp "$FIXTURES/Samples_TabBrowser_TabBrowser71.vcproj" "$samples/PreviewHandlerSample/BitmapPreview.vcproj"
-        cp "$FIXTURES/Samples_TabBrowser_TabBrowser80.vcproj" "$samples/ThumbnailProviderSample/TextFilePreview.vcproj"
-        cp "$FIXTURES/Wizards_AppWiz_Files_WTLAppWiz.vsz" "$items/AddColumnExtension.vsz"
-        cp "$FIXTURES/Wizards_AppWizCE_Files_WTLAppWizCE.vsz" "$items/AddIconExtension.vsz"
-        cp "$FIXTURES/Wizards_AppWizMobile_Files_WTLMobile.vsz" "$items/AddToolBand.vsz"
-    else
-        echo "note: no real-world fixtures at $FIXTURES"
-    fi
+    local samples=$p/$PRODUCT_DIR/Samples items=$p/$PRODUCT_DIR/Templates/8.0/VCPlusPlus/TessaloomsMFC
+    cp "$FIXTURES/Samples_BmpView_BmpView.vcproj" "$samples/ColumnExtensionSample/SlnFileVersion.vcproj"
+    cp "$FIXTURES/Samples_ImageView_ImageView.vcproj" "$samples/IconExtensionSample/IconsAsImages.vcproj"
+    cp "$FIXTURES/Samples_MTPad7_MTPad.vcproj" "$samples/ContextMenuExtensionSample/RegSvr.vcproj"
+    cp "$FIXTURES/Samples_MiniPie_MiniPie.vcproj" "$samples/ImagePreviewSample/ImagePreviewSample.vcproj"
+    cp "$FIXTURES/Samples_SPControls_SPcontrols.vcproj" "$samples/ContextMenuWithIcons/ContextMenuWithIcons.vcproj"
+    cp "$FIXTURES/Samples_TabBrowser_TabBrowser71.vcproj" "$samples/PreviewHandlerSample/BitmapPreview.vcproj"
+    cp "$FIXTURES/Samples_TabBrowser_TabBrowser80.vcproj" "$samples/ThumbnailProviderSample/TextFilePreview.vcproj"
+    cp "$FIXTURES/Wizards_AppWiz_Files_WTLAppWiz.vsz" "$items/AddColumnExtension.vsz"
+    cp "$FIXTURES/Wizards_AppWizCE_Files_WTLAppWizCE.vsz" "$items/AddIconExtension.vsz"
+    cp "$FIXTURES/Wizards_AppWizMobile_Files_WTLMobile.vsz" "$items/AddToolBand.vsz"
     echo "$p"
 }
 

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every preset and runs every test; fails
+# when any build or test fails.
+set -eu
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+cd "$ORVANE_ROOT"
+install_missing_packages
+
+for preset in native windows windows-x86; do
+    cmake --preset "$preset"
+    cmake --build --preset "$preset"
+done
+
+# The Windows GUI tests need a display; everything else runs without one.
+start_private_display
+ctest --preset native -j 2
+ctest --preset windows -j 2
