@@ -1,1 +1,79 @@
-exit 0
+#!/usr/bin/env bash
+# The confirmation window from outside, on a real X display: it appears
+# after an installation with the illustration placed exactly where the
+# picture box's arithmetic puts it, Enter ends the program, and removal or
+# a stopped installation shows no window.
+set -u
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+[ -n "${DISPLAY:-}" ] || { echo "FAIL no display (the test command starts a private Xvfb)"; exit 1; }
+prefix=$(wine_new_prefix) || exit 1
+work=$(mktemp -d "$ORVANE_WINE_CACHE/runs/work.XXXXXX")
+trap 'find "$prefix/$PRODUCT_DIR" -type f -exec chattr -i {} + 2>/dev/null; wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
+product_install "$prefix"
+mkdir -p "$prefix/drive_c/VS9/VC"
+vs_register "$prefix" 9.0 'C:\VS9\Common7\IDE\'
+TITLE="Project Templates Added"
+
+probe() { WINEPREFIX=$prefix wine "$ORVANE_BUILD/orvane_probe.exe" "$@" | tr -d '\r'; }
+
+# The placement of a w x h bitmap in a W x H area, as "mode x y width height".
+fit() {
+    local W=$1 H=$2 w=$3 h=$4 f
+    if [ "$w" -lt "$W" ] && [ "$h" -lt "$H" ]; then
+        echo "copy $(((W - w) / 2)) $(((H - h) / 2)) $w $h"
+    elif [ $((H * w)) -gt $((W * h)) ]; then
+        f=$((W * h / w))
+        echo "stretch 0 $(((H - f) / 2)) $W $f"
+    else
+        f=$((H * w / h))
+        echo "stretch $(((W - f) / 2)) 0 $f $H"
+    fi
+}
+
+run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 60 >"$work/install.out" &
+runner=$!
+probe wait "$TITLE" 40 >"$work/probe.out"
+check "the window \"$TITLE\" appears after an installation" grep -q '^window ' "$work/probe.out"
+read -r _ L T R B < <(grep '^picture ' "$work/probe.out")
+if [ -n "${L:-}" ]; then
+    import -window root "$work/screen.png"
+    W=$((R - L))
+    H=$((B - T))
+    read -r mode x y w h < <(fit "$W" "$H" 470 328)
+    echo "picture area ${W}x${H} at ($L,$T): $mode to ${w}x${h}+${x}+${y}"
+    face=$(convert "$work/screen.png" -format "%[pixel:p{$((L - 3)),$((T + 3))}]" info:)
+    box=$(convert "$work/screen.png" -crop "${W}x${H}+${L}+${T}" +repage -bordercolor "$face" \
+        -border 1 -trim -format '%wx%h%X%Y' info:)
+    check "the illustration fills exactly ${w}x${h}+$((x + 1))+$((y + 1)) of the bordered area, nothing outside" \
+        same_text "$box" "${w}x${h}+$((x + 1))+$((y + 1))"
+    convert "$work/screen.png" -crop "${w}x${h}+$((L + x))+$((T + y))" +repage "$work/shown.png"
+    convert "$ORVANE_SOURCE_DIR/ui/art/illustration.bmp" -resize "${w}x${h}!" "$work/scaled.png"
+    error=$(compare -metric RMSE "$work/shown.png" "$work/scaled.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/')
+    echo "difference from the illustration scaled alike: $error"
+    check "the picture is the illustration" awk -v e="$error" 'BEGIN { exit !(e < 0.12) }'
+    cp "$work/screen.png" "$ORVANE_WINE_CACHE/gui-screen.png"
+fi
+xdotool key Return
+for _ in $(seq 100); do kill -0 "$runner" 2>/dev/null || break; sleep 0.1; done
+wait "$runner"
+check "Enter closes the window and ends the program" same_text "$(cat "$work/install.out")" "exit 0"
+
+run_orvane "$prefix" "-u x" 30 >"$work/remove.out" &
+runner=$!
+check "removal shows no window" same_text "$(probe wait "$TITLE" 5)" "none"
+wait "$runner"
+check "removal ends by itself" same_text "$(cat "$work/remove.out")" "exit 0"
+
+sample="$prefix/$PRODUCT_DIR/Samples/BandObjectsSample/BandObjects.vcproj"
+if make_unwritable "$sample"; then
+    run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 30 >"$work/stopped.out" &
+    runner=$!
+    check "a stopped installation shows no window" same_text "$(probe wait "$TITLE" 5)" "none"
+    wait "$runner"
+    make_writable "$sample"
+    check "and ends by itself" same_text "$(cat "$work/stopped.out")" "exit 0"
+else
+    check "a read-only sample can be made" false
+fi
+
+finish
