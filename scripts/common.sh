@@ -19,17 +19,22 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# Starts a private Xvfb on a free display and exports DISPLAY; the server
-# is stopped, by its process id, when the calling shell exits.
+# Starts a private Xvfb on a free display and exports DISPLAY; the caller
+# stops it with stop_private_display.
 start_private_display() {
     local n=90
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     ORVANE_XVFB_PID=$!
-    trap 'kill "$ORVANE_XVFB_PID" 2>/dev/null' EXIT
     for _ in $(seq 50); do
         [ -e "/tmp/.X11-unix/X$n" ] && break
         sleep 0.1
     done
     export DISPLAY=":$n"
+}
+
+# Stops the Xvfb that start_private_display started, by its process id.
+stop_private_display() {
+    [ -n "${ORVANE_XVFB_PID:-}" ] && kill "$ORVANE_XVFB_PID" 2>/dev/null
+    ORVANE_XVFB_PID=
 }

@@ -13,5 +13,6 @@ done
 
 # The Windows GUI tests need a display; everything else runs without one.
 start_private_display
+trap stop_private_display EXIT
 ctest --preset native -j 2
 ctest --preset windows -j 2

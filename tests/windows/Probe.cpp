@@ -4,6 +4,8 @@
 //       window with that title; prints its screen rectangle as
 //       "window L T R B" and the client area of its control 1000 as
 //       "picture L T R B", or "none" when none appeared in time.
+//   orvane_probe syscommand <title> <id>  sends a system command to the
+//       window with that title without waiting for it to be handled.
 //   orvane_probe hold <path> <seconds>    opens a file with no sharing,
 //       prints "held", keeps it open for the given time, then closes it.
 
@@ -56,15 +58,30 @@ int Hold(const char* path, int seconds) {
     return 0;
 }
 
+int SysCommand(const char* title, int id) {
+    HWND window = FindWindowA(nullptr, title);
+    if (window == nullptr) {
+        std::printf("none\n");
+        return 1;
+    }
+    PostMessageA(window, WM_SYSCOMMAND, static_cast<WPARAM>(id), 0);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "wait") == 0) {
         return Wait(argv[2], std::atoi(argv[3]));
     }
+    if (argc == 4 && std::strcmp(argv[1], "syscommand") == 0) {
+        return SysCommand(argv[2], std::atoi(argv[3]));
+    }
     if (argc == 4 && std::strcmp(argv[1], "hold") == 0) {
         return Hold(argv[2], std::atoi(argv[3]));
     }
-    std::fprintf(stderr, "usage: orvane_probe wait <title> <seconds> | hold <path> <seconds>\n");
+    std::fprintf(stderr,
+                 "usage: orvane_probe wait <title> <seconds> | syscommand <title> <id> | "
+                 "hold <path> <seconds>\n");
     return 2;
 }
