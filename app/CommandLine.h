@@ -20,8 +20,8 @@ bool IsSystemLeadByte(unsigned char byte);
 
 // The words of `text`, or no list for an absent or empty text. Words may be
 // empty and may be of any length.
-std::optional<std::vector<std::string>> SplitCommandLine(const char* text,
-                                                         LeadByteTest isLeadByte = IsSystemLeadByte);
+std::optional<std::vector<std::string>> SplitCommandLine(
+    const char* text, LeadByteTest isLeadByte = IsSystemLeadByte);
 
 // `word` without its quotes: a word that starts with a double quote loses it
 // and is cut at the next one. Any other word is returned unchanged.

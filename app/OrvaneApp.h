@@ -6,9 +6,9 @@
 // The application object: its initialisation hook is the program's whole
 // run, and it always ends the program when it returns.
 class COrvaneApp : public fw::CWinApp {
-public:
+  public:
     BOOL InitInstance() override;
 
-private:
+  private:
     orvane::WinEnv m_env;
 };

@@ -46,8 +46,9 @@ const SampleProject kSampleProjects[kSampleProjectCount] = {
 // Finds a fixed text in a stream of bytes that arrive one at a time, so a
 // match may span any number of buffer refills.
 class StreamMatcher {
-public:
-    explicit StreamMatcher(std::string_view pattern) : pattern_(pattern), fallback_(pattern.size()) {
+  public:
+    explicit StreamMatcher(std::string_view pattern)
+        : pattern_(pattern), fallback_(pattern.size()) {
         std::size_t k = 0;
         for (std::size_t i = 1; i < pattern_.size(); ++i) {
             while (k > 0 && pattern_[i] != pattern_[k]) {
@@ -77,14 +78,14 @@ public:
 
     void Reset() { matched_ = 0; }
 
-private:
+  private:
     std::string_view pattern_;
     std::vector<std::size_t> fallback_;
     std::size_t matched_ = 0;
 };
 
 class InputBuffer {
-public:
+  public:
     InputBuffer(Env& env, Handle file) : env_(env), file_(file) {}
 
     // The next byte, or false at the end of the file.
@@ -104,7 +105,7 @@ public:
         return true;
     }
 
-private:
+  private:
     Env& env_;
     Handle file_;
     std::array<char, kBufferSize> bytes_{};
@@ -116,7 +117,7 @@ private:
 // since a given offset: a line is written as it arrives, and taken back
 // when it turns out to need replacing.
 class OutputBuffer {
-public:
+  public:
     OutputBuffer(Env& env, Handle file) : env_(env), file_(file) {}
 
     std::uint64_t Position() const { return flushed_ + used_; }
@@ -158,7 +159,7 @@ public:
         }
     }
 
-private:
+  private:
     void WriteOut() {
         if (used_ > 0 && !env_.Write(file_, bytes_.data(), static_cast<std::uint32_t>(used_))) {
             throw FileError("cannot write a temporary project file");
@@ -176,12 +177,14 @@ private:
     std::uint64_t highWater_ = 0;
 };
 
-// Streams one project through the line rules. Lines end at LF or CR LF. A
-// CR not followed by LF is an ordinary byte of its line, and zero bytes
-// pass through like any other: the projects are 8-bit text, and neither
-// may be lost.
+// Streams one project through the line rules. Lines end at LF or CR LF.
+// Any other CR is an ordinary byte of its line, except that CRs ending a
+// line (before its CR LF or LF, or at the end of the file) belong to the
+// line end: so no line is written with a CR before its LF, and a second run
+// reads back exactly the lines the first one wrote. Zero bytes pass through
+// like any other: the projects are 8-bit text, and nothing may be lost.
 class LineRewriter {
-public:
+  public:
     LineRewriter(OutputBuffer& out, const std::string& includeDir, const std::string& libraryDir)
         : out_(out),
           includeLine_("\t" + std::string(kIncludeKey) + "=\"" + includeDir + "\""),
@@ -189,33 +192,29 @@ public:
 
     void Run(InputBuffer& in) {
         char byte = 0;
-        bool pendingCr = false;
+        std::uint64_t pendingCrs = 0;
         while (in.Next(&byte)) {
-            if (pendingCr) {
-                pendingCr = false;
-                if (byte == '\n') {
-                    EndLine();
-                    continue;
-                }
+            if (byte == '\r') {
+                ++pendingCrs;
+                lineHasBytes_ = true;
+                continue;
+            }
+            if (byte == '\n') {
+                pendingCrs = 0;
+                EndLine();
+                continue;
+            }
+            for (; pendingCrs > 0; --pendingCrs) {
                 Take('\r');
             }
-            if (byte == '\r') {
-                pendingCr = true;
-            } else if (byte == '\n') {
-                EndLine();
-            } else {
-                Take(byte);
-            }
-        }
-        if (pendingCr) {
-            Take('\r');
+            Take(byte);
         }
         if (lineHasBytes_) {
             EndLine();
         }
     }
 
-private:
+  private:
     void Take(char byte) {
         lineHasBytes_ = true;
         hasInclude_ |= include_.Feed(byte);
@@ -263,7 +262,9 @@ private:
 
 }  // namespace
 
-const SampleProject* GetSampleProjects() { return kSampleProjects; }
+const SampleProject* GetSampleProjects() {
+    return kSampleProjects;
+}
 
 std::string GetProductRoot(const std::string& templatesDir) {
     const std::size_t at = templatesDir.find("Templates");

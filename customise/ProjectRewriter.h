@@ -12,7 +12,7 @@ namespace orvane {
 // A project file that could not be opened, created, read, written or
 // replaced. It ends the installation.
 class FileError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -9,13 +9,13 @@ namespace {
 constexpr std::uint32_t kInstallDirBufferSize = 100;
 
 class KeyCloser {
-public:
+  public:
     KeyCloser(Env& env, Handle key) : env_(env), key_(key) {}
     ~KeyCloser() { env_.CloseKey(key_); }
     KeyCloser(const KeyCloser&) = delete;
     KeyCloser& operator=(const KeyCloser&) = delete;
 
-private:
+  private:
     Env& env_;
     Handle key_;
 };
@@ -49,7 +49,9 @@ std::string GetVisualStudioRoot(Env& env, VersionIndex index) {
     return std::string(data.begin(), end) + "..\\..\\";
 }
 
-bool UsesNewerLayout(VersionIndex index) { return index >= 2 && index <= 4; }
+bool UsesNewerLayout(VersionIndex index) {
+    return index >= 2 && index <= 4;
+}
 
 std::string GetVcDir(VersionIndex index, const std::string& root) {
     return root + (UsesNewerLayout(index) ? "VC" : "vc7");

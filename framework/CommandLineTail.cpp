@@ -3,7 +3,9 @@
 namespace fw {
 namespace {
 
-bool IsBlank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= ' '; }
+bool IsBlank(char c) {
+    return c != '\0' && static_cast<unsigned char>(c) <= ' ';
+}
 
 }  // namespace
 

@@ -9,7 +9,9 @@ CWinApp* theApp = nullptr;
 
 }  // namespace
 
-CWinApp::CWinApp() { theApp = this; }
+CWinApp::CWinApp() {
+    theApp = this;
+}
 
 CWinApp::~CWinApp() {
     if (theApp == this) {
@@ -17,7 +19,9 @@ CWinApp::~CWinApp() {
     }
 }
 
-CWinApp* CWinApp::Current() { return theApp; }
+CWinApp* CWinApp::Current() {
+    return theApp;
+}
 
 }  // namespace fw
 

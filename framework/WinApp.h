@@ -9,7 +9,7 @@ namespace fw {
 // calls InitInstance. The program ends when InitInstance returns: this
 // framework has no main window and so no main message loop.
 class CWinApp {
-public:
+  public:
     CWinApp();
     virtual ~CWinApp();
     CWinApp(const CWinApp&) = delete;

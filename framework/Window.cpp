@@ -11,11 +11,15 @@ const CRuntimeClass CWnd::classCWnd = {"CWnd", nullptr};
 const CRuntimeClass CStatic::classCStatic = {"CStatic", &CWnd::classCWnd};
 const CRuntimeClass CDialog::classCDialog = {"CDialog", &CWnd::classCWnd};
 
-HINSTANCE AfxGetResourceHandle() { return ::GetModuleHandleA(nullptr); }
+HINSTANCE AfxGetResourceHandle() {
+    return ::GetModuleHandleA(nullptr);
+}
 
 // --- Subclassed controls ---------------------------------------------------------
 
-CSubclassedWnd::~CSubclassedWnd() { Unsubclass(); }
+CSubclassedWnd::~CSubclassedWnd() {
+    Unsubclass();
+}
 
 BOOL CSubclassedWnd::SubclassDlgItem(UINT id, CWnd* parent) {
     HWND control = ::GetDlgItem(parent->m_hWnd, static_cast<int>(id));
@@ -38,8 +42,7 @@ void CSubclassedWnd::Unsubclass() {
     m_hWnd = nullptr;
 }
 
-LRESULT CALLBACK CSubclassedWnd::WindowProc(HWND hWnd, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
+LRESULT CALLBACK CSubclassedWnd::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = static_cast<CSubclassedWnd*>(::GetPropA(hWnd, kWindowObjectProperty));
     if (self == nullptr) {
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
@@ -69,13 +72,14 @@ CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pa
 INT_PTR CDialog::DoModal() {
     HWND owner = m_parent != nullptr ? m_parent->m_hWnd : nullptr;
     INT_PTR result = ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_templateId),
-                                       owner, &CDialog::DialogProc,
-                                       reinterpret_cast<LPARAM>(this));
+                                       owner, &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     m_hWnd = nullptr;
     return result;
 }
 
-void CDialog::EndDialog(INT_PTR result) { ::EndDialog(m_hWnd, result); }
+void CDialog::EndDialog(INT_PTR result) {
+    ::EndDialog(m_hWnd, result);
+}
 
 BOOL CDialog::UpdateData(BOOL saveAndValidate) {
     CDataExchange dx = {saveAndValidate, this};
@@ -94,7 +98,9 @@ void CDialog::OnOK() {
     }
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 LRESULT CDialog::OnInitDialogMessage(UINT, WPARAM, LPARAM, BOOL&) {
     const BOOL result = OnInitDialog();

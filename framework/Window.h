@@ -14,36 +14,38 @@ struct CRuntimeClass {
     const CRuntimeClass* m_pBaseClass;
 };
 
-#define DECLARE_DYNAMIC(cls)                                   \
-public:                                                        \
-    static const ::fw::CRuntimeClass class##cls;               \
+#define DECLARE_DYNAMIC(cls)                     \
+  public:                                        \
+    static const ::fw::CRuntimeClass class##cls; \
     const ::fw::CRuntimeClass* GetRuntimeClass() const override;
 
-#define IMPLEMENT_DYNAMIC(cls, base)                                              \
-    const ::fw::CRuntimeClass cls::class##cls = {#cls, &base::class##base};       \
-    const ::fw::CRuntimeClass* cls::GetRuntimeClass() const { return &class##cls; }
+#define IMPLEMENT_DYNAMIC(cls, base)                                        \
+    const ::fw::CRuntimeClass cls::class##cls = {#cls, &base::class##base}; \
+    const ::fw::CRuntimeClass* cls::GetRuntimeClass() const {               \
+        return &class##cls;                                                 \
+    }
 
 // A message table: one MESSAGE_HANDLER line per message, each naming a
 // member `LRESULT Handler(UINT, WPARAM, LPARAM, BOOL& handled)`. A handler
 // that clears `handled` passes the message on; messages no line names get
 // the base class's table, then the default handling.
-#define BEGIN_MSG_MAP(cls)                                                       \
+#define BEGIN_MSG_MAP(cls)                                                        \
     BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, \
-                              LRESULT& lResult) override {                       \
+                              LRESULT& lResult) override {                        \
         (void)hWnd;
 
-#define MESSAGE_HANDLER(msg, func)                          \
-    if (uMsg == (msg)) {                                    \
-        BOOL bHandled = TRUE;                               \
-        lResult = func(uMsg, wParam, lParam, bHandled);     \
-        if (bHandled) {                                     \
-            return TRUE;                                    \
-        }                                                   \
+#define MESSAGE_HANDLER(msg, func)                      \
+    if (uMsg == (msg)) {                                \
+        BOOL bHandled = TRUE;                           \
+        lResult = func(uMsg, wParam, lParam, bHandled); \
+        if (bHandled) {                                 \
+            return TRUE;                                \
+        }                                               \
     }
 
-#define CHAIN_MSG_MAP(base)                                               \
+#define CHAIN_MSG_MAP(base)                                                \
     if (base::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) { \
-        return TRUE;                                                      \
+        return TRUE;                                                       \
     }
 
 #define END_MSG_MAP() \
@@ -51,7 +53,7 @@ public:                                                        \
     }
 
 class CWnd {
-public:
+  public:
     CWnd() = default;
     virtual ~CWnd() = default;
     CWnd(const CWnd&) = delete;
@@ -74,13 +76,13 @@ public:
 // A window of an existing class whose messages are routed through this
 // object's message table first.
 class CSubclassedWnd : public CWnd {
-public:
+  public:
     ~CSubclassedWnd() override;
 
     // Takes over dialog control `id` of `parent`. False when there is none.
     BOOL SubclassDlgItem(UINT id, CWnd* parent);
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     void Unsubclass();
 
@@ -88,7 +90,7 @@ private:
 };
 
 class CStatic : public CSubclassedWnd {
-public:
+  public:
     static const CRuntimeClass classCStatic;
     const CRuntimeClass* GetRuntimeClass() const override { return &classCStatic; }
 };
@@ -103,7 +105,7 @@ struct CDataExchange {
 void DDX_Control(CDataExchange* pDX, int id, CSubclassedWnd& control);
 
 class CDialog : public CWnd {
-public:
+  public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr);
 
     static const CRuntimeClass classCDialog;
@@ -121,14 +123,14 @@ public:
     virtual void OnCancel();
 
     BEGIN_MSG_MAP(CDialog)
-        MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialogMessage)
-        MESSAGE_HANDLER(WM_COMMAND, OnCommand)
+    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialogMessage)
+    MESSAGE_HANDLER(WM_COMMAND, OnCommand)
     END_MSG_MAP()
 
-protected:
+  protected:
     virtual void DoDataExchange(CDataExchange*) {}
 
-private:
+  private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnInitDialogMessage(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled);
@@ -140,7 +142,7 @@ private:
 
 // Owns one bitmap handle.
 class CBitmap {
-public:
+  public:
     CBitmap() = default;
     ~CBitmap() { DeleteObject(); }
     CBitmap(const CBitmap&) = delete;
@@ -151,13 +153,13 @@ public:
     int GetBitmap(BITMAP* info) const;
     HBITMAP GetSafeHandle() const { return m_hBitmap; }
 
-private:
+  private:
     HBITMAP m_hBitmap = nullptr;
 };
 
 // Opens a paint context for a window and closes it again.
 class CPaintDC {
-public:
+  public:
     explicit CPaintDC(CWnd* wnd) : m_hWnd(wnd->m_hWnd) { m_hDC = ::BeginPaint(m_hWnd, &m_ps); }
     ~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
     CPaintDC(const CPaintDC&) = delete;
@@ -166,13 +168,13 @@ public:
     HDC m_hDC;
     PAINTSTRUCT m_ps;
 
-private:
+  private:
     HWND m_hWnd;
 };
 
 // A memory device context, deleted with the object.
 class CMemoryDC {
-public:
+  public:
     explicit CMemoryDC(HDC compatibleWith) : m_hDC(::CreateCompatibleDC(compatibleWith)) {}
     ~CMemoryDC() {
         if (m_hDC != nullptr) {

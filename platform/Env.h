@@ -24,7 +24,7 @@ enum class FileOp : unsigned { kCopy = 2, kDelete = 3 };
 constexpr std::uint32_t kAttributeDirectory = 0x10;
 
 class Env {
-public:
+  public:
     virtual ~Env() = default;
 
     // --- Registry: HKEY_LOCAL_MACHINE, read only, the 32-bit view --------
@@ -49,8 +49,7 @@ public:
     // attributes of the first entry found, or returns false when nothing
     // matches. Names match without regard to case and ".." steps back one
     // folder; a path ending in a backslash finds nothing.
-    virtual bool FindFirst(const std::string& path, Handle* search,
-                           std::uint32_t* attributes) = 0;
+    virtual bool FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) = 0;
 
     // Ends a search that FindFirst started.
     virtual void CloseFind(Handle search) = 0;
@@ -68,8 +67,7 @@ public:
 
     // Copies one file; with failIfExists false an existing target is
     // replaced. Fails, changing nothing, when the source is missing.
-    virtual bool CopyFileTo(const std::string& from, const std::string& to,
-                            bool failIfExists) = 0;
+    virtual bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) = 0;
 
     // Deletes one file. Fails, changing nothing, when it is missing or
     // cannot be deleted.
@@ -115,7 +113,7 @@ public:
 
 // Closes an open file when it goes out of scope.
 class FileCloser {
-public:
+  public:
     FileCloser(Env& env, Handle file) : env_(env), file_(file) {}
     ~FileCloser() { Close(); }
     FileCloser(const FileCloser&) = delete;
@@ -129,7 +127,7 @@ public:
         }
     }
 
-private:
+  private:
     Env& env_;
     Handle file_;
 };

@@ -3,6 +3,8 @@
 namespace orvane {
 
 // Off Windows the logic works on single-byte text.
-bool IsSystemLeadByte(unsigned char) { return false; }
+bool IsSystemLeadByte(unsigned char) {
+    return false;
+}
 
 }  // namespace orvane

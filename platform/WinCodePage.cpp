@@ -4,6 +4,8 @@
 
 namespace orvane {
 
-bool IsSystemLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+bool IsSystemLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != 0;
+}
 
 }  // namespace orvane

@@ -1,14 +1,20 @@
 #include "platform/WinEnv.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 namespace orvane {
 namespace {
 
-HKEY AsKey(Handle h) { return reinterpret_cast<HKEY>(h); }
-HANDLE AsHandle(Handle h) { return reinterpret_cast<HANDLE>(h); }
-Handle FromPointer(void* p) { return reinterpret_cast<Handle>(p); }
+HKEY AsKey(Handle h) {
+    return reinterpret_cast<HKEY>(h);
+}
+HANDLE AsHandle(Handle h) {
+    return reinterpret_cast<HANDLE>(h);
+}
+Handle FromPointer(void* p) {
+    return reinterpret_cast<Handle>(p);
+}
 
 bool OpenNoShare(const std::string& path, DWORD disposition, Handle* file) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, disposition,
@@ -48,7 +54,9 @@ long WinEnv::QueryValue(Handle key, const std::string& name, unsigned char* data
     return status;
 }
 
-void WinEnv::CloseKey(Handle key) { RegCloseKey(AsKey(key)); }
+void WinEnv::CloseKey(Handle key) {
+    RegCloseKey(AsKey(key));
+}
 
 bool WinEnv::FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) {
     WIN32_FIND_DATAA entry;
@@ -61,7 +69,9 @@ bool WinEnv::FindFirst(const std::string& path, Handle* search, std::uint32_t* a
     return true;
 }
 
-void WinEnv::CloseFind(Handle search) { FindClose(AsHandle(search)); }
+void WinEnv::CloseFind(Handle search) {
+    FindClose(AsHandle(search));
+}
 
 int WinEnv::FileOperation(FileOp op, const char* from, const char* to, unsigned flags,
                           bool* aborted) {
@@ -80,7 +90,9 @@ bool WinEnv::CopyFileTo(const std::string& from, const std::string& to, bool fai
     return CopyFileA(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE) != 0;
 }
 
-bool WinEnv::DeleteFileAt(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool WinEnv::DeleteFileAt(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
 
 bool WinEnv::MoveFileOver(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(),
@@ -111,12 +123,20 @@ bool WinEnv::SeekTo(Handle file, std::uint64_t offset) {
     return SetPosition(file, static_cast<LONGLONG>(offset), FILE_BEGIN);
 }
 
-bool WinEnv::SeekToEnd(Handle file) { return SetPosition(file, 0, FILE_END); }
+bool WinEnv::SeekToEnd(Handle file) {
+    return SetPosition(file, 0, FILE_END);
+}
 
-bool WinEnv::TruncateAtPosition(Handle file) { return SetEndOfFile(AsHandle(file)) != 0; }
+bool WinEnv::TruncateAtPosition(Handle file) {
+    return SetEndOfFile(AsHandle(file)) != 0;
+}
 
-bool WinEnv::Flush(Handle file) { return FlushFileBuffers(AsHandle(file)) != 0; }
+bool WinEnv::Flush(Handle file) {
+    return FlushFileBuffers(AsHandle(file)) != 0;
+}
 
-void WinEnv::CloseFile(Handle file) { CloseHandle(AsHandle(file)); }
+void WinEnv::CloseFile(Handle file) {
+    CloseHandle(AsHandle(file));
+}
 
 }  // namespace orvane

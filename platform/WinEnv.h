@@ -6,7 +6,7 @@ namespace orvane {
 
 // The product's Env: the real Windows registry, file system and shell.
 class WinEnv final : public Env {
-public:
+  public:
     long OpenKey(const std::string& subKey, Handle* key) override;
     long QueryValue(Handle key, const std::string& name, unsigned char* data,
                     std::uint32_t* size) override;

@@ -5,6 +5,6 @@
 
 // "About Orvane": the icon, the version and OK.
 class CAboutDlg : public fw::CDialog {
-public:
+  public:
     CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 };

@@ -19,8 +19,7 @@ struct BitmapPlacement {
 // Client and bitmap sizes in pixels. A bitmap without width or height, or
 // an area of negative size, gives kNothing. The products are formed in 64
 // bits, so no size overflows; every quotient fits back into an int.
-BitmapPlacement FitBitmapRect(int clientWidth, int clientHeight, int bitmapWidth,
-                              int bitmapHeight);
+BitmapPlacement FitBitmapRect(int clientWidth, int clientHeight, int bitmapWidth, int bitmapHeight);
 
 // The top-left corner at which an icon is drawn centred in a client area;
 // an odd difference gives the larger half.

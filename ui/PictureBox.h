@@ -8,7 +8,7 @@
 class CPictureBox : public fw::CStatic {
     DECLARE_DYNAMIC(CPictureBox)
 
-public:
+  public:
     CPictureBox() = default;
     ~CPictureBox() override = default;
 
@@ -19,10 +19,10 @@ public:
     void DrawBitmap(HDC target);
 
     BEGIN_MSG_MAP(CPictureBox)
-        MESSAGE_HANDLER(WM_PAINT, OnPaint)
+    MESSAGE_HANDLER(WM_PAINT, OnPaint)
     END_MSG_MAP()
 
-private:
+  private:
     LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
 
     fw::CBitmap m_bitmap;

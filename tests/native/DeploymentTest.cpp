@@ -11,7 +11,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 class Deployment : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         TemplatesDir = kTemplates;
         AddShippedTemplates(env);
@@ -53,14 +53,14 @@ TEST_F(Deployment, NewerVersionGetsTheCopiesInOrderAndTheNewerScripts) {
                      "copy " + kTemplates + "Templates\\VCPlusPlus\\* -> " + vc + "\\VCWizards",
                      "deletefile " + wiz + "default.js",
                      "copyfile " + wiz + "default05.js -> " + wiz + "default.js",
-                     "deletefile " + wiz + "default05.js",
-                     "deletefile " + tpl + "default.js",
+                     "deletefile " + wiz + "default05.js", "deletefile " + tpl + "default.js",
                      "copyfile " + tpl + "default05.js -> " + tpl + "default.js",
                      "deletefile " + tpl + "default05.js"}));
 
-    EXPECT_EQ(env.Tree("C:\\VS9\\VC\\vcprojects"),
-              (Lines{"TessaloomsMFC\\", "TessaloomsMFC\\Images\\", "TessaloomsMFC\\Images\\icon.bmp=bmp",
-                     "TessaloomsMFC\\TessaloomProjectMFC.vsz=project 9.0"}));
+    EXPECT_EQ(
+        env.Tree("C:\\VS9\\VC\\vcprojects"),
+        (Lines{"TessaloomsMFC\\", "TessaloomsMFC\\Images\\", "TessaloomsMFC\\Images\\icon.bmp=bmp",
+               "TessaloomsMFC\\TessaloomProjectMFC.vsz=project 9.0"}));
     EXPECT_EQ(env.Tree("C:\\VS9\\VC\\vcprojectitems"),
               (Lines{"TessaloomsMFC\\", "TessaloomsMFC\\AddToolBand.vsz=items 9.0"}));
     EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\scripts"),
@@ -86,7 +86,8 @@ TEST_F(Deployment, OlderVersionKeepsTheShippedScriptsButOne) {
 TEST_F(Deployment, WizardWithoutNewerScriptLosesItsDefaultInNewerVersions) {
     RegisterVersion(env, 2, "C:\\VS8\\Common7\\IDE\\");
     env.AddDirectory("C:\\VS8\\VC");
-    env.DeleteFileAt(kTemplates + "Templates\\VCPlusPlus\\TessaloomsWiz\\scripts\\1033\\default05.js");
+    env.DeleteFileAt(kTemplates +
+                     "Templates\\VCPlusPlus\\TessaloomsWiz\\scripts\\1033\\default05.js");
     DeployForVersion(env, 2);
     EXPECT_EQ(env.Tree("C:\\VS8\\VC\\VCWizards\\TessaloomsWiz\\scripts"), (Lines{"1033\\"}));
 }
@@ -107,7 +108,8 @@ TEST_F(Deployment, RemovalDeletesOnlyTheFoldersThatExist) {
     env.AddFile("C:\\VS9\\VC\\vcprojectitems\\Theirs\\y", "y");
     env.ClearLog();
     RemoveAllVersions(env);
-    EXPECT_EQ(env.Log(), (Lines{"delete C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC"}));
+    EXPECT_EQ(env.Log(),
+              (Lines{"delete C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC"}));
     EXPECT_EQ(env.Tree("C:\\VS9\\VC"), (Lines{"vcprojectitems\\", "vcprojectitems\\Theirs\\",
                                               "vcprojectitems\\Theirs\\y=y"}));
 }

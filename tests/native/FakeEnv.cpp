@@ -66,7 +66,9 @@ std::string FakeEnv::Lower(const std::string& text) {
     return lower;
 }
 
-std::string FakeEnv::Normalise(const std::string& path) { return Lower(Resolved(path)); }
+std::string FakeEnv::Normalise(const std::string& path) {
+    return Lower(Resolved(path));
+}
 
 // --- Setting up and looking ------------------------------------------------------
 
@@ -75,7 +77,9 @@ void FakeEnv::SetValue(const std::string& subKey, const std::string& name,
     registry_[Lower(subKey)][Lower(name)] = bytes;
 }
 
-void FakeEnv::AddKey(const std::string& subKey) { registry_[Lower(subKey)]; }
+void FakeEnv::AddKey(const std::string& subKey) {
+    registry_[Lower(subKey)];
+}
 
 void FakeEnv::MakeDirectories(const std::string& path) {
     const auto parts = Components(path);
@@ -89,7 +93,9 @@ void FakeEnv::MakeDirectories(const std::string& path) {
     }
 }
 
-void FakeEnv::AddDirectory(const std::string& path) { MakeDirectories(path); }
+void FakeEnv::AddDirectory(const std::string& path) {
+    MakeDirectories(path);
+}
 
 void FakeEnv::AddFile(const std::string& path, const std::string& content) {
     const auto parts = Components(path);
@@ -104,7 +110,9 @@ void FakeEnv::SetReadOnly(const std::string& path, bool readOnly) {
     entries_.at(Normalise(path)).readOnly = readOnly;
 }
 
-void FakeEnv::HoldOpen(const std::string& path) { heldOpen_.insert(Normalise(path)); }
+void FakeEnv::HoldOpen(const std::string& path) {
+    heldOpen_.insert(Normalise(path));
+}
 
 void FakeEnv::FailCall(Call call, int nth) {
     if (nth == 0) {
@@ -124,7 +132,9 @@ bool FakeEnv::ShouldFail(Call call) {
     return failAlways_.count(call) != 0 || failAt_[call].count(count) != 0;
 }
 
-bool FakeEnv::Exists(const std::string& path) const { return entries_.count(Normalise(path)) != 0; }
+bool FakeEnv::Exists(const std::string& path) const {
+    return entries_.count(Normalise(path)) != 0;
+}
 
 bool FakeEnv::IsDirectory(const std::string& path) const {
     const auto found = entries_.find(Normalise(path));
@@ -216,7 +226,9 @@ bool FakeEnv::FindFirst(const std::string& path, Handle* search, std::uint32_t* 
     return true;
 }
 
-void FakeEnv::CloseFind(Handle) { --searchCount_; }
+void FakeEnv::CloseFind(Handle) {
+    --searchCount_;
+}
 
 // --- Shell file operation ----------------------------------------------------------
 
@@ -292,7 +304,8 @@ int FakeEnv::FileOperation(FileOp op, const char* from, const char* to, unsigned
         const std::string folderKey = Normalise(folder);
         std::vector<std::pair<std::string, std::string>> children;
         for (const auto& [key, entry] : entries_) {
-            if (IsBelow(key, folderKey) && key.find('\\', folderKey.size() + 1) == std::string::npos) {
+            if (IsBelow(key, folderKey) &&
+                key.find('\\', folderKey.size() + 1) == std::string::npos) {
                 children.emplace_back(key, LastComponent(entry.path));
             }
         }
@@ -463,8 +476,12 @@ bool FakeEnv::TruncateAtPosition(Handle file) {
     return true;
 }
 
-bool FakeEnv::Flush(Handle file) { return !ShouldFail(Call::kFlush) && Find(file) != nullptr; }
+bool FakeEnv::Flush(Handle file) {
+    return !ShouldFail(Call::kFlush) && Find(file) != nullptr;
+}
 
-void FakeEnv::CloseFile(Handle file) { openFiles_.erase(file); }
+void FakeEnv::CloseFile(Handle file) {
+    openFiles_.erase(file);
+}
 
 }  // namespace orvane

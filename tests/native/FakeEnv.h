@@ -33,7 +33,7 @@ enum class Call {
 };
 
 class FakeEnv final : public Env {
-public:
+  public:
     ~FakeEnv() override = default;
 
     // --- Setting up ---------------------------------------------------------
@@ -89,7 +89,7 @@ public:
     bool Flush(Handle file) override;
     void CloseFile(Handle file) override;
 
-private:
+  private:
     struct Entry {
         std::string path;  // as first created
         bool directory = false;

@@ -52,16 +52,14 @@ TEST(CopyTree, ContentOfAFolderMergesIntoTheDestination) {
     env.AddFile("Y\\B\\same.txt", "old");
     env.AddFile("Y\\B\\other.txt", "o");
     EXPECT_TRUE(CopyTree(env, "X\\A\\*", "Y\\B"));
-    EXPECT_EQ(env.Tree("Y\\B"), (std::vector<std::string>{"other.txt=o", "same.txt=new", "W\\",
-                                                          "W\\w.js=w"}));
+    EXPECT_EQ(env.Tree("Y\\B"),
+              (std::vector<std::string>{"other.txt=o", "same.txt=new", "W\\", "W\\w.js=w"}));
     EXPECT_FALSE(CopyTree(env, "X\\missing", "Y\\C"));
 }
 
 TEST(TreeOperations, PathsLongerThan258CharactersAreRefusedUntouched) {
     FakeEnv env;
-    const auto pathOf = [](std::size_t length) {
-        return "C:\\" + std::string(length - 3, 'p');
-    };
+    const auto pathOf = [](std::size_t length) { return "C:\\" + std::string(length - 3, 'p'); };
     const std::string fits = pathOf(kMaxTreePathLength);
     env.AddFile(fits + "\\f", "x");
     env.AddFile(pathOf(259) + "\\f", "x");

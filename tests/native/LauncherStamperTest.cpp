@@ -8,11 +8,12 @@
 namespace orvane {
 namespace {
 
-const std::string kToolBand = "C:\\Kit\\Templates\\8.0\\VCPlusPlus\\TessaloomProjectMFC\\AddToolBand.vsz";
+const std::string kToolBand =
+    "C:\\Kit\\Templates\\8.0\\VCPlusPlus\\TessaloomProjectMFC\\AddToolBand.vsz";
 const std::string kStamp = "\nParam=\"BASE_DIR = C:\\Kit\\\"\n";
 
 class Stamper : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { TemplatesDir = "C:\\Kit\\Templates\\"; }
     FakeEnv env;
 };
@@ -43,7 +44,8 @@ TEST_F(Stamper, AppendsTheStampAfterTheOldBytes) {
 
 TEST_F(Stamper, UnterminatedAndEmptyLaunchers) {
     env.AddFile(kToolBand, "Param=\"X = 1\"");
-    const std::string empty = "C:\\Kit\\Templates\\10.0\\VCPlusPlus\\TessaloomsMFC\\AddDeskBand.vsz";
+    const std::string empty =
+        "C:\\Kit\\Templates\\10.0\\VCPlusPlus\\TessaloomsMFC\\AddDeskBand.vsz";
     env.AddFile(empty, "");
     StampWizardLaunchers(env);
     EXPECT_EQ(env.Content(kToolBand), "Param=\"X = 1\"" + kStamp);
@@ -72,15 +74,20 @@ TEST_F(Stamper, TwoHundredFortyPathsInOrder) {
         opened.push_back(line.substr(5));
     }
     ASSERT_EQ(opened.size(), 240u);
-    EXPECT_EQ(opened[0], "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomsMFC\\AddBrowserHelperObject.vsz");
-    EXPECT_EQ(opened[24], "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomProjectMFC\\AddBrowserHelperObject.vsz");
-    EXPECT_EQ(opened[239], "C:\\Kit\\Templates\\10.0\\VCPlusPlus\\TessaloomProjectMFC\\AddControlPanelItem.vsz");
+    EXPECT_EQ(opened[0],
+              "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomsMFC\\AddBrowserHelperObject.vsz");
+    EXPECT_EQ(
+        opened[24],
+        "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomProjectMFC\\AddBrowserHelperObject.vsz");
+    EXPECT_EQ(opened[239],
+              "C:\\Kit\\Templates\\10.0\\VCPlusPlus\\TessaloomProjectMFC\\AddControlPanelItem.vsz");
     EXPECT_EQ(env.Content("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\Unlisted.vsz"), "u");
     EXPECT_EQ(env.Content("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\Other\\AddToolBand.vsz"), "o");
 }
 
 TEST_F(Stamper, BusyReadOnlyAndFolderLaunchersAreSkipped) {
-    const std::string readOnly = "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomsMFC\\AddDeskBand.vsz";
+    const std::string readOnly =
+        "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomsMFC\\AddDeskBand.vsz";
     const std::string busy = "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz";
     env.AddFile(readOnly, "r");
     env.SetReadOnly(readOnly, true);

@@ -16,8 +16,8 @@ inline const std::string kTemplates = "C:\\Kit\\Templates\\";
 inline void AddShippedTemplates(FakeEnv& env, const std::string& templatesDir = kTemplates) {
     for (VersionIndex index = 0; index < kVersionCount; ++index) {
         const std::string base = templatesDir + GetVersionString(index) + "\\VCPlusPlus\\";
-        env.AddFile(base + "TessaloomProjectMFC\\TessaloomProjectMFC.vsz", "project " +
-                                                                              GetVersionString(index));
+        env.AddFile(base + "TessaloomProjectMFC\\TessaloomProjectMFC.vsz",
+                    "project " + GetVersionString(index));
         env.AddFile(base + "TessaloomProjectMFC\\Images\\icon.bmp", "bmp");
         env.AddFile(base + "TessaloomsMFC\\AddToolBand.vsz", "items " + GetVersionString(index));
     }

@@ -39,10 +39,16 @@ TEST(RewriteLines, LineEndsAndTerminators) {
 
 TEST(RewriteLines, LoneCarriageReturnsAndZeroBytesAreOrdinaryBytes) {
     EXPECT_EQ(Rewrite("a\rb\n"), "a\rb\n");
-    EXPECT_EQ(Rewrite("a\r"), "a\r\n");
-    EXPECT_EQ(Rewrite("\r"), "\r\n");
-    EXPECT_EQ(Rewrite("a\r\r\n"), "a\r\n");
-    EXPECT_EQ(Rewrite(std::string("<\0V\0>\0\r\0\n\0", 10)), std::string("<\0V\0>\0\r\0\n\0\n", 11));
+    EXPECT_EQ(Rewrite("a\r\rb\r\n"), "a\r\rb\n");
+    // CRs that end a line belong to its line end, so a second run reads the
+    // same lines back.
+    EXPECT_EQ(Rewrite("a\r"), "a\n");
+    EXPECT_EQ(Rewrite("\r"), "\n");
+    EXPECT_EQ(Rewrite("x\n\r"), "x\n\n");
+    EXPECT_EQ(Rewrite("a\r\r\n"), "a\n");
+    EXPECT_EQ(Rewrite("a\r\r\r\nb"), "a\nb\n");
+    EXPECT_EQ(Rewrite(std::string("<\0V\0>\0\r\0\n\0", 10)),
+              std::string("<\0V\0>\0\r\0\n\0\n", 11));
 }
 
 TEST(RewriteLines, KeyLinesAreReplacedWhole) {
@@ -78,7 +84,8 @@ TEST(RewriteLines, LinesOfSeveralMegabytes) {
     // and the replacement is shorter than what it takes back.
     EXPECT_EQ(Rewrite("first\n" + big + "AdditionalLibraryDirectories\r\nlast\r\n"),
               "first\n" + kLibrary + "\nlast\n");
-    EXPECT_EQ(Rewrite("first\n" + big + "AdditionalLibraryDirectories"), "first\n" + kLibrary + "\n");
+    EXPECT_EQ(Rewrite("first\n" + big + "AdditionalLibraryDirectories"),
+              "first\n" + kLibrary + "\n");
 }
 
 TEST(RewriteLines, SecondRunChangesNothing) {
@@ -126,7 +133,7 @@ TEST(RewriteProjectFile, UnopenableProjectRaisesAndStaysUnchanged) {
 }
 
 class PatchSampleProjectsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         TemplatesDir = "C:\\Kit\\Templates\\";
         for (int row = 0; row < kSampleProjectCount; ++row) {
@@ -135,7 +142,8 @@ protected:
     }
     static std::string ProjectPath(int row) {
         const SampleProject& sample = GetSampleProjects()[row];
-        return std::string("C:\\Kit\\Samples\\") + sample.folder + "\\" + sample.project + ".vcproj";
+        return std::string("C:\\Kit\\Samples\\") + sample.folder + "\\" + sample.project +
+               ".vcproj";
     }
     static std::string TempPath(int row) {
         const std::string project = ProjectPath(row);
@@ -143,8 +151,7 @@ protected:
     }
     static std::string Original(int row) {
         return "<VisualStudioProject Name=\"" + std::to_string(row) + "\">\r\n" +
-               std::string(5000 + row * 300, 'x') +
-               "\r\n\t\t\t\t" + std::string(4200, ' ') +
+               std::string(5000 + row * 300, 'x') + "\r\n\t\t\t\t" + std::string(4200, ' ') +
                "AdditionalIncludeDirectories=\"..\\..\\include\"\r\n"
                "\t\t\t\tAdditionalLibraryDirectories=\"..\\..\\lib\"/>\r\n";
     }
@@ -203,8 +210,8 @@ TEST_F(PatchSampleProjectsTest, EveryFailingCallLeavesWholeFilesAndNoTemporaryFi
             clean.AddFile(ProjectPath(row), Original(row));
         }
         PatchSampleProjects(clean);
-        for (Call call : {Call::kOpenFile, Call::kCreateFile, Call::kRead, Call::kWrite, Call::kSeek,
-                          Call::kTruncate, Call::kFlush, Call::kMoveFile}) {
+        for (Call call : {Call::kOpenFile, Call::kCreateFile, Call::kRead, Call::kWrite,
+                          Call::kSeek, Call::kTruncate, Call::kFlush, Call::kMoveFile}) {
             callsOfACleanRun[call] = clean.CallCount(call);
         }
     }

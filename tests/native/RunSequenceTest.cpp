@@ -13,7 +13,7 @@ const std::string kProject = "C:\\Kit\\Samples\\BandObjectsSample\\BandObjects.v
 const std::string kLauncher = "C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz";
 
 class RunSequence : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         TemplatesDir.clear();
         AddShippedTemplates(env);
@@ -66,8 +66,8 @@ TEST_F(RunSequence, AnyOtherFirstWordRemoves) {
 
 TEST_F(RunSequence, OtherWordCountsDoNothing) {
     env.ClearLog();
-    for (const char* line : {"", "-u", "-i  C:\\Kit\\Templates", "-i C:\\Kit\\Templates   ",
-                             "-i a b"}) {
+    for (const char* line :
+         {"", "-u", "-i  C:\\Kit\\Templates", "-i C:\\Kit\\Templates   ", "-i a b"}) {
         EXPECT_FALSE(RunFromCommandLine(env, line)) << line;
     }
     EXPECT_FALSE(RunFromCommandLine(env, nullptr));

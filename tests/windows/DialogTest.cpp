@@ -48,42 +48,43 @@ void PressEscape(HWND dialog) {
     PostMessageA(ok, WM_KEYUP, VK_ESCAPE, 0);
 }
 
+struct DriverContext {
+    std::function<void(HWND)> drive;
+    std::string* failure;
+    bool closes;
+};
+
+DWORD WINAPI DriverThread(LPVOID parameter) {
+    auto* ctx = static_cast<DriverContext*>(parameter);
+    HWND window = WaitForWindow(kTitle);
+    if (window == nullptr) {
+        *ctx->failure = "the confirmation window did not appear";
+        return 0;
+    }
+    ctx->drive(window);
+    if (ctx->closes && !WaitUntilGone(kTitle, 3000)) {
+        *ctx->failure = "the window stayed open";
+    }
+    if (IsWindow(window)) {
+        Sleep(300);
+        if (IsWindow(window)) {
+            HWND about = FindWindowA(nullptr, kAboutTitle);
+            if (about != nullptr) {
+                PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
+            }
+            PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        }
+    }
+    return 0;
+}
+
 // Runs the confirmation window modally while `drive` works it from another
 // thread with the window's handle; returns the modal result. A driver that
 // `closes` the window must have closed it within three seconds; otherwise
 // the window is cancelled for it, so the test cannot hang.
 INT_PTR RunDriven(std::function<void(HWND)> drive, std::string* failure, bool closes = false) {
-    struct Context {
-        std::function<void(HWND)> drive;
-        std::string* failure;
-        bool closes;
-    } context{std::move(drive), failure, closes};
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](LPVOID parameter) -> DWORD {
-            auto* ctx = static_cast<Context*>(parameter);
-            HWND window = WaitForWindow(kTitle);
-            if (window == nullptr) {
-                *ctx->failure = "the confirmation window did not appear";
-                return 0;
-            }
-            ctx->drive(window);
-            if (ctx->closes && !WaitUntilGone(kTitle, 3000)) {
-                *ctx->failure = "the window stayed open";
-            }
-            if (IsWindow(window)) {
-                Sleep(300);
-                if (IsWindow(window)) {
-                    HWND about = FindWindowA(nullptr, kAboutTitle);
-                    if (about != nullptr) {
-                        PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
-                    }
-                    PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-                }
-            }
-            return 0;
-        },
-        &context, 0, nullptr);
+    DriverContext context{std::move(drive), failure, closes};
+    HANDLE thread = CreateThread(nullptr, 0, &DriverThread, &context, 0, nullptr);
     CTemplatesAddedDlg dialog;
     const INT_PTR result = dialog.DoModal();
     WaitForSingleObject(thread, 15000);

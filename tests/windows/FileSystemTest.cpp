@@ -15,7 +15,7 @@ using testing::ScratchDir;
 using testing::WriteBytes;
 
 class RealFileSystem : public ::testing::Test {
-protected:
+  protected:
     std::string At(const std::string& relative) const { return dir.path() + "\\" + relative; }
     ScratchDir dir;
     WinEnv env;

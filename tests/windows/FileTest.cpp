@@ -17,7 +17,7 @@ using testing::ScratchDir;
 using testing::WriteBytes;
 
 class RealFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         project = dir.path() + "\\P.vcproj";
         temp = dir.path() + "\\P1.vcproj";

@@ -18,7 +18,7 @@ void SetInstallDir(const std::string& version, const std::string& text, bool vie
 }
 
 class Registry : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ClearVisualStudioKeys(); }
     void TearDown() override { ClearVisualStudioKeys(); }
     WinEnv env;

@@ -13,7 +13,7 @@ namespace orvane::testing {
 // A fresh folder under the temporary folder, removed with everything in it
 // when the object goes.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -21,7 +21,7 @@ public:
 
     const std::string& path() const { return path_; }  // no final backslash
 
-private:
+  private:
     std::string path_;
 };
 

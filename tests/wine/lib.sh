@@ -150,13 +150,13 @@ finish() {
 # --- Customisation rules --------------------------------------------------------
 
 # What the rewriter makes of project $1 with include folder $2 and library
-# folder $3: CR LF and LF both end a line, every line is written with LF,
+# folder $3: LF ends a line, with any CRs before it; every line is written with LF,
 # and a line holding either key becomes a tab and that setting.
 rewritten_project() {
     LC_ALL=C awk -v inc="$2" -v lib="$3" '
         BEGIN { ORS = "\n" }
         {
-            sub(/\r$/, "")
+            sub(/\r+$/, "")
             end = index($0, "/>") ? "/>" : ""
             if (index($0, "AdditionalIncludeDirectories"))
                 print "\tAdditionalIncludeDirectories=\"" inc "\"" end

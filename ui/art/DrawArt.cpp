@@ -53,8 +53,9 @@ const Glyph kFont[] = {
 };
 
 class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height), pixels_(width * height, kFace) {}
+  public:
+    Canvas(int width, int height)
+        : width_(width), height_(height), pixels_(width * height, kFace) {}
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -122,7 +123,7 @@ public:
         Frame(x + 10, y + 15, 12, 11, kBlack);
     }
 
-private:
+  private:
     int width_, height_;
     std::vector<Colour> pixels_;
 };
@@ -147,8 +148,8 @@ void DrawIllustration(Canvas& c) {
     c.Text(10, 30, "Project types:", kBlack);
     c.Fill(10, 42, 170, 190, kWhite);
     c.Bevel(10, 42, 170, 190, false);
-    const char* const types[] = {"Visual C++", "ATL", "CLR", "General", "MFC", "Smart Device",
-                                 "Tessaloom", "Win32"};
+    const char* const types[] = {"Visual C++", "ATL",          "CLR",       "General",
+                                 "MFC",        "Smart Device", "Tessaloom", "Win32"};
     for (int i = 0; i < 8; ++i) {
         const int indent = i == 0 ? 0 : 14;
         const int y = 48 + i * 16;
@@ -166,9 +167,9 @@ void DrawIllustration(Canvas& c) {
     c.Fill(192, 42, 268, 190, kWhite);
     c.Bevel(192, 42, 268, 190, false);
     c.Text(198, 48, "Tessaloom Shell Extensions", kBlue);
-    const char* const names[][2] = {{"Column", "Extension"},     {"Context Menu", "Extension"},
-                                    {"Copy Hook", "Extension"},  {"Desk Band", ""},
-                                    {"Dir Background", "Menu"},  {"Disk Cleanup", "Extension"}};
+    const char* const names[][2] = {{"Column", "Extension"},    {"Context Menu", "Extension"},
+                                    {"Copy Hook", "Extension"}, {"Desk Band", ""},
+                                    {"Dir Background", "Menu"}, {"Disk Cleanup", "Extension"}};
     const Colour emblems[] = {kBlue, kGreen, kRed, kSelect, kFolderEdge, kDark};
     for (int i = 0; i < 6; ++i) {
         const int x = 200 + (i % 3) * 86;
@@ -289,7 +290,8 @@ int IconCell(int x, int y, int size) {
 void PutIconImage(std::vector<std::uint8_t>& out, int size) {
     const unsigned xorStride = static_cast<unsigned>(((size * 4 + 31) / 32) * 4);
     const unsigned andStride = static_cast<unsigned>(((size + 31) / 32) * 4);
-    PutInfoHeader(out, size, size * 2, 4, (xorStride + andStride) * static_cast<unsigned>(size), 16);
+    PutInfoHeader(out, size, size * 2, 4, (xorStride + andStride) * static_cast<unsigned>(size),
+                  16);
     for (const Colour& p : kPalette) {
         out.push_back(p.b);
         out.push_back(p.g);
