@@ -1,7 +1,8 @@
 #include "platform/WinEnv.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs the types windows.h declares.
+#include <shellapi.h>
 
 namespace orvane {
 namespace {
