@@ -62,7 +62,7 @@ check_launchers() {
         cp "$file" "$work/expected"
         case "$rel" in
             */TessaloomsMFC/*.vsz | */TessaloomProjectMFC/*.vsz)
-                if grep -qx "$(basename "$rel")" <<<"$LAUNCHER_NAMES"; then
+                if is_listed_launcher "$rel"; then
                     for _ in $(seq "$stamps"); do
                         stamped_launcher "$work/expected" "$ROOT" >"$work/stamped"
                         mv "$work/stamped" "$work/expected"
@@ -73,7 +73,6 @@ check_launchers() {
     done < <(find "$original/Templates" -type f)
     check "$what" test $bad -eq 0
 }
-LAUNCHER_NAMES=$(sed -n 's/.*"\(Add[A-Za-z]*\.vsz\)",*$/\1/p' "$ORVANE_SOURCE_DIR/customise/LauncherStamper.cpp")
 [ "$(wc -l <<<"$LAUNCHER_NAMES")" -eq 24 ] || { echo "cannot read the launcher names"; exit 1; }
 
 # --- A full installation, twice ------------------------------------------------

@@ -187,6 +187,10 @@ make_writable() {
     chmod u+w "$1"
 }
 
+# The launcher names the stamper looks for, read from its source.
+LAUNCHER_NAMES=$(sed -n 's/.*"\(Add[A-Za-z]*\.vsz\)",*$/\1/p' "$ORVANE_SOURCE_DIR/customise/LauncherStamper.cpp")
+is_listed_launcher() { grep -qxF "$(basename "$1")" <<<"$LAUNCHER_NAMES"; }
+
 SAMPLE_ROWS="BandObjectsSample/BandObjects BrowserHelperObjectSample/BHOSample
 ColumnExtensionSample/SlnFileVersion ContextMenuExtensionSample/RegSvr
 CopyHookExtensionSample/ShellOperationsLog DirBackgroundCtxMenuExtensionSample/CopyPath
@@ -199,3 +203,44 @@ AutoPlayExtensionSample/VideoFilesAutoPlay PreviewHandlerSample/BitmapPreview
 PropertyHandlerSample/TextFileInfoSample ThumbnailProviderSample/TextFilePreview
 ContextMenuWithIcons/ContextMenuWithIcons ImagePreviewSample/ImagePreviewSample
 ControlPanelItemSample/SampleControlPanelItem"
+
+# The Linux process ids of the Orvane.exe processes running in prefix $1.
+orvane_pids() {
+    local pid
+    for pid in $(pgrep -f 'Orvane\.exe'); do
+        { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$1" && echo "$pid"
+    done
+}
+
+# Makes every sample project of the product in prefix $1 about $2 MiB, with
+# key lines spread all through it.
+enlarge_samples() {
+    local prefix=$1 mib=$2 rel file
+    for rel in $SAMPLE_ROWS; do
+        file="$prefix/$PRODUCT_DIR/Samples/$rel.vcproj"
+        awk -v n=$((mib * 1024 * 1024)) '{ a[NR] = $0 "\n"; l += length($0) + 1 }
+            END { while (t < n) for (i = 1; i <= NR; ++i) { printf "%s", a[i]; t += length(a[i]) } }' \
+            ORS= RS='\n' "$file" >"$file.big"
+        mv "$file.big" "$file"
+    done
+}
+
+# Checks that launcher $1 is original $2 followed by whole stamps naming
+# root $3, at least $4 of them; prints how many.
+count_stamps() {
+    local file=$1 original=$2 root=$3 least=$4 k=0
+    cp "$original" "$ORVANE_WINE_CACHE/stamps.$$"
+    while [ $k -le 8 ]; do
+        if cmp -s "$file" "$ORVANE_WINE_CACHE/stamps.$$"; then
+            rm -f "$ORVANE_WINE_CACHE/stamps.$$"
+            echo $k
+            [ $k -ge "$least" ]
+            return
+        fi
+        printf '\nParam="BASE_DIR = %s"\n' "$root" >>"$ORVANE_WINE_CACHE/stamps.$$"
+        k=$((k + 1))
+    done
+    rm -f "$ORVANE_WINE_CACHE/stamps.$$"
+    echo "corrupt"
+    return 1
+}
