@@ -56,7 +56,7 @@ if(ORVANE_RUN_TESTS)
     # Both run through CMAKE_CROSSCOMPILING_EMULATOR: Wine in a private prefix.
     add_test(NAME windows.units COMMAND orvane_windows_tests)
     add_test(NAME windows.dialogs COMMAND orvane_dialog_tests)
-    foreach(script commandline registry deploy customise gui stress)
+    foreach(script commandline registry deploy customise gui stress hostile)
         add_test(NAME wine.${script}
                  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/wine/${script}.sh ${CMAKE_BINARY_DIR})
     endforeach()

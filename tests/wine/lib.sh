@@ -58,6 +58,7 @@ winpath() {
 # The build folder holding Orvane.exe and the test tools.
 # The first argument of a test script, when given, names it.
 ORVANE_BUILD=${ORVANE_BUILD:-${1:-$ORVANE_SOURCE_DIR/build/windows}}
+[ -d "$ORVANE_BUILD" ] && ORVANE_BUILD=$(cd "$ORVANE_BUILD" && pwd)
 
 # Runs Orvane.exe in prefix $1 with the command-line words $2, sent byte for
 # byte; prints the launcher's "exit N" or "timeout". Without a display the
@@ -68,8 +69,11 @@ run_orvane() {
     exe=$(winpath "$ORVANE_BUILD/Orvane.exe")
     file=$prefix/orvane-command-line.txt
     printf '"%s" %s' "$exe" "$words" >"$file"
-    WINEPREFIX=$prefix timeout $((timeout + 30)) wine "$ORVANE_BUILD/orvane_launch.exe" \
-        "$(winpath "$file")" "$timeout" | tr -d '\r'
+    # The program starts in the prefix's drive C, or in ORVANE_CWD, so that
+    # relative paths never reach outside the prefix.
+    (cd "${ORVANE_CWD:-$prefix/drive_c}" &&
+        WINEPREFIX=$prefix timeout $((timeout + 30)) wine "$ORVANE_BUILD/orvane_launch.exe" \
+            "$(winpath "$file")" "$timeout") | tr -d '\r'
 }
 
 # Registers Visual Studio version $2 in prefix $1 with InstallDir $3, in the

@@ -1,0 +1,165 @@
+#!/usr/bin/env bash
+# Hostile inputs for the real Orvane.exe: paths around the tree operations'
+# 258-character limit, templates folders that are missing, a file, or named
+# in the Windows-1252 code page, odd registry values, a VC folder that is a
+# file, a wizard without its newer script, and a full disk.
+set -u
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+unset DISPLAY
+work=$(mktemp -d "$ORVANE_WINE_CACHE/runs/work.XXXXXX")
+prefix=$(wine_new_prefix) || exit 1
+mounted=
+trap '[ -n "$mounted" ] && umount "$mounted"; wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
+c=$prefix/drive_c
+product=$ORVANE_SOURCE_DIR/example/product
+mkdir -p "$c/VS9/VC"
+vs_register "$prefix" 9.0 'C:\VS9\Common7\IDE\'
+vc=$c/VS9/VC
+clean_vc() { run_orvane "$prefix" "-u x" >/dev/null; }
+
+# --- Paths around the limit -----------------------------------------------------------
+# The first copy's source is TemplatesDir + "9.0\VCPlusPlus\TessaloomProjectMFC"
+# (34 characters more); the second's is 6 characters shorter.
+long_templates() {  # a TemplatesDir of $1 characters, made of folders of at most 100
+    local want=$1 path='C:\L' part
+    while [ $((${#path} + 1 + 100 + 11)) -lt "$want" ]; do
+        path="$path\\$(printf 'p%.0s' $(seq 100))"
+    done
+    part=$((want - ${#path} - 11))
+    path="$path\\$(printf 'q%.0s' $(seq "$part"))\\Templates\\"
+    echo "$path"
+}
+for n in 257 258 259 260 1000; do
+    templates=$(long_templates $((n - 34)))
+    unix="$c/${templates#C:\\}"
+    unix=${unix//\\//}
+    mkdir -p "$unix"
+    cp -a "$product/Templates/9.0" "$product/Templates/Templates" "$unix/"
+    clean_vc
+    out=$(run_orvane "$prefix" "-i $templates")
+    check "a copy source of $n characters: the run ends" same_text "$out" "exit 0"
+    # Windows' own MAX_PATH stops the shell at the files inside such a
+    # folder; what matters here is that no path is cut short, which could
+    # name a parent folder: whatever arrives must be part of the source.
+    if [ $n -le 257 ]; then
+        check "  it reaches the shell, which creates the destination" test -d "$vc/vcprojects/TessaloomsMFC"
+    fi
+    if [ $n -gt 258 ]; then
+        check "  it is refused before the shell sees it" test ! -e "$vc/vcprojects/TessaloomsMFC"
+    fi
+    stray=0
+    for dest in vcprojects/TessaloomsMFC:9.0/VCPlusPlus/TessaloomProjectMFC \
+        vcprojectitems/TessaloomsMFC:9.0/VCPlusPlus/TessaloomsMFC; do
+        [ -d "$vc/${dest%%:*}" ] || continue
+        while IFS= read -r entry; do
+            [ -e "$unix/${dest#*:}/$entry" ] || { echo "  stray $entry"; stray=1; }
+        done < <(cd "$vc/${dest%%:*}" && find . -mindepth 1 -printf '%P\n')
+    done
+    check "  nothing but the source's own entries arrives" test $stray -eq 0
+    if [ $((n - 6)) -le 257 ]; then
+        check "  the 6 shorter source reaches the shell" test -d "$vc/vcprojectitems/TessaloomsMFC"
+    elif [ $((n - 6)) -gt 258 ]; then
+        check "  the 6 shorter source is refused too" test ! -e "$vc/vcprojectitems/TessaloomsMFC"
+    fi
+    rm -rf "$c/L"
+done
+
+# --- Templates folders that are not what they should be --------------------------------
+clean_vc
+before=$(tree_listing "$c" | grep -v -e '^users/' -e '^windows/')
+check "a missing templates folder: the run ends" same_text "$(run_orvane "$prefix" '-i C:\Nowhere\Templates\')" "exit 0"
+echo file >"$c/AFile"
+check "a templates folder that is a file: the run ends" same_text "$(run_orvane "$prefix" '-i C:\AFile')" "exit 0"
+check "neither creates anything" same_text "$(tree_listing "$c" | grep -v -e '^users/' -e '^windows/' -e '^AFile' -e '^orvane-')" \
+    "$(grep -v -e '^orvane-' <<<"$before")"
+
+# Windows-1252: the product lies in "C:\Produkt<e-acute>\"; Wine names the
+# folder in UTF-8 on the Linux side, the program sees the byte 0xE9.
+mkdir -p "$c/Produkté"
+cp -a "$product/." "$c/Produkté/"
+run_orvane "$prefix" $'-i C:\\Produkt\xe9\\Templates' >/dev/null
+check "a Windows-1252 path: the rewritten lines hold its bytes exactly" \
+    grep -q $'AdditionalIncludeDirectories="C:\\\\Produkt\xe9\\\\Include"' \
+    "$c/Produkté/Samples/BandObjectsSample/BandObjects.vcproj"
+check "  and so does the Param line" grep -q $'^Param="BASE_DIR = C:\\\\Produkt\xe9\\\\"$' \
+    "$c/Produkté/Templates/9.0/VCPlusPlus/TessaloomsMFC/AddDeskBand.vsz"
+check "  and the templates are deployed" test -f "$vc/vcprojectitems/TessaloomsMFC/AddDeskBand.vsz"
+
+# --- Registry values ------------------------------------------------------------------------
+mkdir -p "$c/Kit"
+cp -a "$product/." "$c/Kit/"
+set_binary() {  # InstallDir of 9.0 as the bytes of $1, no zero byte added
+    local hex
+    hex=$(printf '%s' "$1" | od -An -v -tx1 | tr -d ' \n')
+    WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\VisualStudio\9.0' /v InstallDir \
+        /t REG_BINARY /d "$hex" /reg:32 /f >/dev/null 2>&1
+}
+for n in 98 99 100 101; do
+    ide="C:\\B$n$(printf 'b%.0s' $(seq "$n"))"
+    ide="${ide:0:$((n - 13))}\\Common7\\IDE\\"
+    [ ${#ide} -eq $n ] || { echo "bad length ${#ide} for $n"; exit 1; }
+    dir=${ide%\\Common7\\IDE\\}
+    mkdir -p "$c/${dir#C:\\}/VC"
+    set_binary "$ide"
+    run_orvane "$prefix" '-i C:\Kit\Templates' >/dev/null
+    if [ $n -le 100 ]; then
+        check "binary InstallDir of $n bytes without a zero byte is used" test -d "$c/${dir#C:\\}/VC/vcprojects/TessaloomsMFC"
+        run_orvane "$prefix" '-u x' >/dev/null
+    else
+        check "binary InstallDir of $n bytes is refused" test ! -e "$c/${dir#C:\\}/VC/vcprojects"
+    fi
+done
+# An empty value gives the root ..\..\, relative to the folder the program
+# starts in: here C:\Start\a\b, so the VC folder is C:\Start\VC.
+mkdir -p "$c/Start/a/b" "$c/Start/VC"
+WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\VisualStudio\9.0' /v InstallDir \
+    /t REG_BINARY /d '' /reg:32 /f >/dev/null 2>&1
+check "an InstallDir of 0 bytes: the run ends" same_text "$(ORVANE_CWD=$c/Start/a/b run_orvane "$prefix" '-i C:\Kit\Templates')" "exit 0"
+check "  and the root ..\\..\\ is taken relative to where it starts" test -d "$c/Start/VC/vcprojects/TessaloomsMFC"
+ORVANE_CWD=$c/Start/a/b run_orvane "$prefix" '-u x' >/dev/null
+# A REG_MULTI_SZ: the text up to the first zero byte is the first string.
+mkdir -p "$c/VSM/VC"
+WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\VisualStudio\9.0' /v InstallDir \
+    /t REG_MULTI_SZ /s '|' /d 'C:\VSM\Common7\IDE\|C:\Other\' /reg:32 /f >/dev/null 2>&1
+run_orvane "$prefix" '-i C:\Kit\Templates' >/dev/null
+check "a REG_MULTI_SZ InstallDir gives its first string" test -d "$c/VSM/VC/vcprojects/TessaloomsMFC"
+run_orvane "$prefix" '-u x' >/dev/null
+
+# --- Visual Studio folders that are not what they should be --------------------------------
+mkdir -p "$c/VSF"
+echo "not a folder" >"$c/VSF/VC"
+vs_register "$prefix" 9.0 'C:\VSF\Common7\IDE\'
+check "a VC folder that is a file: the run ends" same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates')" "exit 0"
+check "  and the file is untouched" same_text "$(cat "$c/VSF/VC")" "not a folder"
+vs_register "$prefix" 9.0 'C:\VS9\Common7\IDE\'
+rm "$c/Kit/Templates/Templates/VCPlusPlus/TessaloomsWiz/scripts/1033/default05.js"
+run_orvane "$prefix" '-i C:\Kit\Templates' >/dev/null
+check "a wizard without default05.js ends with no script in 9.0" \
+    same_text "$(ls "$vc/VCWizards/TessaloomsWiz/scripts/1033")" ""
+check "  while the other wizard gets its own" test -f "$vc/VCWizards/TessaloomsTemplateWiz/scripts/1033/default.js"
+
+# --- A full disk ------------------------------------------------------------------------------------
+mkdir -p "$c/Full"
+if mount -t tmpfs -o size=4m tmpfs "$c/Full" 2>/dev/null; then
+    mounted=$c/Full
+    cp -a "$product/." "$c/Full/"
+    big=$c/Full/Samples/DragDropExtensionSample/FileDragDropInfoSample.vcproj
+    head -c 600000 /dev/zero | tr '\0' 'x' >>"$big"
+    cp -a "$c/Full/Samples" "$work/full-before"
+    free=$(df --output=avail -B1 "$c/Full" | tail -1)
+    head -c $((free - 300000)) /dev/zero >"$c/Full/filler" 2>/dev/null
+    check "a full disk: the run ends" same_text "$(run_orvane "$prefix" '-i C:\Full\Templates')" "exit 0"
+    bad=0
+    for rel in $SAMPLE_ROWS; do
+        rewritten_project "$work/full-before/$rel.vcproj" 'C:\Full\Include' 'C:\Full\Lib' >"$work/expected"
+        cmp -s "$c/Full/Samples/$rel.vcproj" "$work/expected" ||
+            cmp -s "$c/Full/Samples/$rel.vcproj" "$work/full-before/$rel.vcproj" || { echo "  $rel damaged"; bad=1; }
+    done
+    check "  every sample holds its old or its new bytes" test $bad -eq 0
+    check "  the sample that did not fit is unchanged" same_files "$big" "$work/full-before/DragDropExtensionSample/FileDragDropInfoSample.vcproj"
+    check "  and no temporary file is left" same_text "$(find "$c/Full/Samples" -name '*1.vcproj')" ""
+else
+    echo "note: no tmpfs can be mounted here; the unit tests' failing writes stand in for a full disk"
+fi
+
+finish
