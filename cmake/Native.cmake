@@ -32,3 +32,10 @@ endif()
 
 # The drawing of the program's icon and illustration.
 add_executable(orvane_draw_art ui/art/DrawArt.cpp)
+
+# Measuring the rewriter on real files (see scripts/bench.sh).
+find_package(benchmark QUIET)
+if(benchmark_FOUND)
+    add_executable(orvane_rewriter_bench tests/bench/RewriterBench.cpp tests/bench/PosixFileEnv.cpp)
+    target_link_libraries(orvane_rewriter_bench PRIVATE orvane_logic benchmark::benchmark)
+endif()

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Times a full installation under Wine of the example product scaled to
+# over 10,000 files, against cp -r of the same trees on the same disk.
+set -eu
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+cd "$ORVANE_ROOT"
+if [ ! -x build/windows/Orvane.exe ]; then
+    cmake --preset windows >/dev/null
+    cmake --build --preset windows >/dev/null
+fi
+source tests/wine/lib.sh build/windows
+unset DISPLAY
+FILES=${ORVANE_BENCH_FILES:-10000}
+prefix=$(wine_new_prefix)
+trap 'wine_drop_prefix "$prefix"' EXIT
+product_install "$prefix"
+templates=$prefix/$PRODUCT_DIR/Templates
+# Half of the files in each of 9.0's template folders, 100 to a subfolder.
+for folder in TessaloomProjectMFC TessaloomsMFC; do
+    for ((i = 0; i < FILES / 2; ++i)); do
+        dir=$templates/9.0/VCPlusPlus/$folder/Generated/Part$((i / 100))
+        [ $((i % 100)) -eq 0 ] && mkdir -p "$dir"
+        printf 'template file %d of the %s folder\r\n' "$i" "$folder" >"$dir/File$i.txt"
+    done
+done
+mkdir -p "$prefix/drive_c/VS9/VC"
+vs_register "$prefix" 9.0 'C:\VS9\Common7\IDE\'
+copied=$(find "$templates/9.0" "$templates/Templates" -type f | wc -l)
+
+run_orvane "$prefix" "-u x" >/dev/null  # starts the prefix's wineserver outside the timing
+start=$(date +%s%N)
+run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 900 >/dev/null
+install_ms=$((($(date +%s%N) - start) / 1000000))
+deployed=$(find "$prefix/drive_c/VS9/VC" -type f | wc -l)
+
+target=$prefix/drive_c/cp-copy
+start=$(date +%s%N)
+mkdir -p "$target/vcprojects" "$target/vcprojectitems" "$target/VCWizards"
+cp -r "$templates/9.0/VCPlusPlus/TessaloomProjectMFC" "$target/vcprojects/TessaloomsMFC"
+cp -r "$templates/9.0/VCPlusPlus/TessaloomsMFC" "$target/vcprojectitems/TessaloomsMFC"
+cp -r "$templates/Templates/VCPlusPlus/." "$target/VCWizards/"
+sync -f "$target"
+cp_ms=$((($(date +%s%N) - start) / 1000000))
+
+echo "installation of $deployed files ($copied in the product's copied trees): ${install_ms} ms under Wine"
+echo "cp -r of the same trees: ${cp_ms} ms"
+echo "ratio $(awk -v a="$install_ms" -v b="$cp_ms" 'BEGIN { printf "%.1f", a / b }')"
