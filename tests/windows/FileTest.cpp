@@ -54,11 +54,11 @@ TEST_F(RealFiles, RewriteTakesBackLongLinesAndTruncates) {
 
 TEST_F(RealFiles, ProjectHeldOpenRaisesAndStaysUnchanged) {
     WriteBytes(project, "AdditionalIncludeDirectories\r\n");
-    HANDLE holder = CreateFileA(project.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_THROW(RewriteProjectFile(env, project, temp, "I", "L"), FileError);
-    CloseHandle(holder);
+    {
+        testing::HeldOpen holder(project);
+        ASSERT_TRUE(holder.held());
+        EXPECT_THROW(RewriteProjectFile(env, project, temp, "I", "L"), FileError);
+    }
     EXPECT_EQ(ReadBytes(project), "AdditionalIncludeDirectories\r\n");
     EXPECT_FALSE(PathExists(temp));
 }
@@ -66,11 +66,11 @@ TEST_F(RealFiles, ProjectHeldOpenRaisesAndStaysUnchanged) {
 TEST_F(RealFiles, TemporaryFileHeldOpenRaisesAndLeavesTheProject) {
     WriteBytes(project, "AdditionalIncludeDirectories\r\n");
     WriteBytes(temp, "someone else's");
-    HANDLE holder = CreateFileA(temp.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_THROW(RewriteProjectFile(env, project, temp, "I", "L"), FileError);
-    CloseHandle(holder);
+    {
+        testing::HeldOpen holder(temp);
+        ASSERT_TRUE(holder.held());
+        EXPECT_THROW(RewriteProjectFile(env, project, temp, "I", "L"), FileError);
+    }
     EXPECT_EQ(ReadBytes(project), "AdditionalIncludeDirectories\r\n");
     EXPECT_EQ(ReadBytes(temp), "someone else's");
     Handle check = kNoHandle;
@@ -87,10 +87,11 @@ TEST_F(RealFiles, StampAppendsAtTheEndAndSkipsABusyLauncher) {
               "Param=\"BASE_DIR = C:\\Kit\\\"\n");
 
     WriteBytes(launcher, "busy");
-    HANDLE holder = CreateFileA(launcher.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    StampWizardLauncher(env, launcher, "Param=x");
-    CloseHandle(holder);
+    {
+        testing::HeldOpen holder(launcher);
+        ASSERT_TRUE(holder.held());
+        StampWizardLauncher(env, launcher, "Param=x");
+    }
     EXPECT_EQ(ReadBytes(launcher), "busy");
 }
 

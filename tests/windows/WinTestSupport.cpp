@@ -27,6 +27,16 @@ ScratchDir::~ScratchDir() {
     SHFileOperationA(&op);
 }
 
+HeldOpen::HeldOpen(const std::string& path)
+    : handle_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+
+HeldOpen::~HeldOpen() {
+    if (held()) {
+        CloseHandle(handle_);
+    }
+}
+
 void MakeDirs(const std::string& path) {
     for (std::size_t at = path.find('\\', 3); at != std::string::npos;
          at = path.find('\\', at + 1)) {

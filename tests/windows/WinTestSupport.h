@@ -25,6 +25,21 @@ class ScratchDir {
     std::string path_;
 };
 
+// Holds a file open with no sharing, as another program might, until the
+// object goes.
+class HeldOpen {
+  public:
+    explicit HeldOpen(const std::string& path);
+    ~HeldOpen();
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    HANDLE handle_;
+};
+
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
 bool PathExists(const std::string& path);
