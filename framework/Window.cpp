@@ -156,9 +156,6 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     switch (message) {
         case WM_INITDIALOG:
         case WM_QUERYDRAGICON:
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORBTN:
             return static_cast<INT_PTR>(result);
         default:
             ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, result);

@@ -107,7 +107,6 @@ class FakeEnv final : public Env {
     bool IsBusy(const std::string& key) const;
     bool ParentExists(const std::string& key) const;
     void MakeDirectories(const std::string& path);
-    std::string DisplayPath(const std::string& path) const;
     bool CopyEntryTree(const std::string& fromKey, const std::string& toPath);
     bool DeleteEntryTree(const std::string& key);
     OpenFile* Find(Handle file);
