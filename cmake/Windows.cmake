@@ -1,7 +1,9 @@
-# Windows: the program itself, and the tests that run it under Wine.
+# Windows: the program itself and its test tools (win32 thread model), or the
+# GoogleTest programs (posix thread model, in a build of their own).
 target_sources(orvane_logic PRIVATE platform/WinCodePage.cpp)
-add_library(orvane_winenv STATIC platform/WinEnv.cpp)
-target_link_libraries(orvane_winenv PUBLIC orvane_logic shell32 advapi32)
+add_library(orvane_winenv STATIC platform/WinEnv.cpp platform/DllSearch.cpp)
+# The shell is loaded from System32 at run time, never imported.
+target_link_libraries(orvane_winenv PUBLIC orvane_logic advapi32)
 
 add_library(orvane_framework STATIC
     framework/WinApp.cpp
@@ -13,21 +15,68 @@ target_link_libraries(orvane_framework PUBLIC user32 gdi32)
 add_library(orvane_ui STATIC
     ui/PictureBox.cpp
     ui/TemplatesAddedDlg.cpp)
+# The resource script includes the generated version header.
+target_include_directories(orvane_ui PUBLIC ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(orvane_ui PUBLIC orvane_framework orvane_logic)
 
-# Everything static, so Orvane.exe needs no runtime DLL beside it.
+# Everything static, so no runtime DLL goes beside a program.
 set(ORVANE_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
-add_executable(Orvane WIN32 app/OrvaneApp.cpp ui/Orvane.rc)
+# The project's version is the one source of the version resource, the
+# manifest and the About box.
+set(ORVANE_VERSION_PATCH 0)
+if(PROJECT_VERSION_PATCH)
+    set(ORVANE_VERSION_PATCH ${PROJECT_VERSION_PATCH})
+endif()
+set(ORVANE_VERSION_FOUR "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${ORVANE_VERSION_PATCH}.0")
+
+configure_file(ui/Orvane.manifest.in ${CMAKE_BINARY_DIR}/generated/Orvane.manifest @ONLY)
+configure_file(ui/OrvaneVersion.h.in ${CMAKE_BINARY_DIR}/generated/OrvaneVersion.h @ONLY)
+
+if(ORVANE_THREAD_MODEL STREQUAL "posix")
+    include(cmake/WindowsUnits.cmake)
+    return()
+endif()
+
+# Windows XP SP3 (x86) and XP x64 / Server 2003 SP2 (x64) are the oldest
+# systems the program must load on.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ORVANE_MIN_WINDOWS 5 2)
+else()
+    set(ORVANE_MIN_WINDOWS 5 1)
+endif()
+list(GET ORVANE_MIN_WINDOWS 0 major)
+list(GET ORVANE_MIN_WINDOWS 1 minor)
+set(ORVANE_WINDOWS_VERSION_LINK
+    -Wl,--major-subsystem-version,${major},--minor-subsystem-version,${minor}
+    -Wl,--major-os-version,${major},--minor-os-version,${minor})
+
+# Stripped, and with no time stamp: the same sources give the same bytes.
+# The entry point sets up the DLL search before the C runtime starts; x86
+# names C symbols with a leading underscore.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ORVANE_ENTRY OrvaneStartup)
+else()
+    set(ORVANE_ENTRY _OrvaneStartup)
+endif()
+add_executable(Orvane WIN32 app/Startup.cpp app/OrvaneApp.cpp ui/Orvane.rc)
 target_link_libraries(Orvane PRIVATE orvane_ui orvane_winenv)
-target_link_options(Orvane PRIVATE ${ORVANE_STATIC_LINK})
+target_link_options(Orvane PRIVATE ${ORVANE_STATIC_LINK} ${ORVANE_WINDOWS_VERSION_LINK}
+                    -Wl,-e,${ORVANE_ENTRY} -s -Wl,--no-insert-timestamp)
 set_target_properties(Orvane PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-# GoogleTest from Debian's sources, built with the cross toolchain.
-set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+# What the built program holds, checked without running it: imports,
+# run-time look-ups, versions, manifest and resources.
+if(ORVANE_RUN_TESTS)
+    add_test(NAME audit.program
+             COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/audit/audit.py
+                     $<TARGET_FILE:Orvane> ${CMAKE_SYSTEM_PROCESSOR} ${PROJECT_VERSION})
+endif()
+
+# Only the 64-bit build runs here; the 32-bit one is proven by the audit.
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+    return()
+endif()
 
 # Starts a program with an exact command line and waits for it.
 add_executable(orvane_launch tests/windows/Launch.cpp)
@@ -38,27 +87,16 @@ add_executable(orvane_probe tests/windows/Probe.cpp)
 target_link_libraries(orvane_probe PRIVATE user32)
 target_link_options(orvane_probe PRIVATE ${ORVANE_STATIC_LINK})
 
-add_executable(orvane_windows_tests
-    tests/windows/RegistryTest.cpp
-    tests/windows/FileSystemTest.cpp
-    tests/windows/FileTest.cpp
-    tests/windows/TestMain.cpp
-    tests/windows/WinTestSupport.cpp)
-target_link_libraries(orvane_windows_tests PRIVATE orvane_winenv gtest)
-target_link_options(orvane_windows_tests PRIVATE ${ORVANE_STATIC_LINK})
-
-add_executable(orvane_dialog_tests tests/windows/DialogTest.cpp tests/windows/TestMain.cpp
-    ui/Orvane.rc)
-target_link_libraries(orvane_dialog_tests PRIVATE orvane_ui gtest)
-target_link_options(orvane_dialog_tests PRIVATE ${ORVANE_STATIC_LINK})
+# Planted under the names of system DLLs, it reports every process that loads it.
+add_library(orvane_planted SHARED tests/windows/Planted.cpp)
+set_target_properties(orvane_planted PROPERTIES PREFIX "")
+target_link_options(orvane_planted PRIVATE -nostdlib -Wl,-e,DllMain)
+target_link_libraries(orvane_planted PRIVATE kernel32)
 
 if(ORVANE_RUN_TESTS)
-    # Both run through CMAKE_CROSSCOMPILING_EMULATOR: Wine in a private prefix.
-    add_test(NAME windows.units COMMAND orvane_windows_tests)
-    add_test(NAME windows.dialogs COMMAND orvane_dialog_tests)
-    foreach(script commandline registry deploy customise gui stress hostile)
+    foreach(script commandline registry deploy customise gui stress hostile planted)
         add_test(NAME wine.${script}
                  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/wine/${script}.sh ${CMAKE_BINARY_DIR})
     endforeach()
-    set_tests_properties(windows.dialogs wine.gui PROPERTIES RESOURCE_LOCK display)
+    set_tests_properties(wine.gui wine.planted PROPERTIES RESOURCE_LOCK display)
 endif()

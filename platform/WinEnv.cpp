@@ -4,6 +4,8 @@
 // shellapi.h needs the types windows.h declares.
 #include <shellapi.h>
 
+#include "platform/DllSearch.h"
+
 namespace orvane {
 namespace {
 
@@ -25,6 +27,23 @@ bool OpenNoShare(const std::string& path, DWORD disposition, Handle* file) {
     }
     *file = FromPointer(h);
     return true;
+}
+
+// The shell's file operation, from shell32.dll in System32. The program does
+// not import the shell: its DLLs would load before the search is set up.
+using FileOperationFn = int(WINAPI*)(SHFILEOPSTRUCTA*);
+FileOperationFn LoadShellFileOperation() {
+    HMODULE shell = LoadSystemLibrary("shell32.dll");
+    if (shell == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<FileOperationFn>(
+        reinterpret_cast<void*>(::GetProcAddress(shell, "SHFileOperationA")));
+}
+
+FileOperationFn ShellFileOperation() {
+    static const FileOperationFn function = LoadShellFileOperation();
+    return function;
 }
 
 bool SetPosition(Handle file, LONGLONG offset, DWORD method) {
@@ -82,7 +101,12 @@ int WinEnv::FileOperation(FileOp op, const char* from, const char* to, unsigned 
     record.pFrom = from;
     record.pTo = to;
     record.fFlags = static_cast<FILEOP_FLAGS>(flags);
-    int status = SHFileOperationA(&record);
+    const FileOperationFn fileOperation = ShellFileOperation();
+    if (fileOperation == nullptr) {
+        *aborted = false;
+        return ERROR_MOD_NOT_FOUND;
+    }
+    int status = fileOperation(&record);
     *aborted = record.fAnyOperationsAborted != FALSE;
     return status;
 }

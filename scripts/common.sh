@@ -6,7 +6,8 @@ ORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 install_missing_packages() {
     local wanted=(cmake ninja-build g++ libgtest-dev googletest
         g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
-        xvfb xdotool x11-utils imagemagick e2fsprogs clang-14 libclang-rt-14-dev libbenchmark-dev)
+        xvfb xdotool x11-utils imagemagick e2fsprogs clang-14 libclang-rt-14-dev libbenchmark-dev
+        python3 wixl zip fonts-wine)
     local missing=() package
     for package in "${wanted[@]}"; do
         dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

@@ -6,7 +6,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$ORVANE_ROOT"
 install_missing_packages
 
-for preset in native windows windows-x86 fuzz; do
+for preset in native windows windows-x86 windows-units fuzz; do
     cmake --preset "$preset"
     cmake --build --preset "$preset"
 done
@@ -15,6 +15,8 @@ done
 start_private_display
 trap stop_private_display EXIT
 ctest --preset native -j 2
+ctest --preset windows-x86
+ctest --preset windows-units -j 2
 ctest --preset windows -j 2
 
 # Each fuzz target for a bounded time (ORVANE_FUZZ_SECONDS, 60 by default).

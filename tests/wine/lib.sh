@@ -60,13 +60,14 @@ winpath() {
 ORVANE_BUILD=${ORVANE_BUILD:-${1:-$ORVANE_SOURCE_DIR/build/windows}}
 [ -d "$ORVANE_BUILD" ] && ORVANE_BUILD=$(cd "$ORVANE_BUILD" && pwd)
 
-# Runs Orvane.exe in prefix $1 with the command-line words $2, sent byte for
-# byte; prints the launcher's "exit N" or "timeout". Without a display the
-# confirmation window cannot open, so an installation ends on its own.
+# Runs Orvane.exe (or ORVANE_EXE) in prefix $1 with the command-line words
+# $2, sent byte for byte; prints the launcher's "exit N" or "timeout".
+# Without a display the confirmation window cannot open, so an installation
+# ends on its own.
 run_orvane() {
     local prefix=$1 words=$2 timeout=${3:-60}
     local exe file
-    exe=$(winpath "$ORVANE_BUILD/Orvane.exe")
+    exe=$(winpath "${ORVANE_EXE:-$ORVANE_BUILD/Orvane.exe}")
     file=$prefix/orvane-command-line.txt
     printf '"%s" %s' "$exe" "$words" >"$file"
     # The program starts in the prefix's drive C, or in ORVANE_CWD, so that
