@@ -8,7 +8,9 @@
 class COrvaneApp : public fw::CWinApp {
   public:
     BOOL InitInstance() override;
+    int ExitInstance() override;
 
   private:
     orvane::WinEnv m_env;
+    int m_exitStatus = 0;
 };

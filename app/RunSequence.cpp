@@ -10,14 +10,14 @@ namespace orvane {
 
 std::string TemplatesDir;
 
-bool RunFromCommandLine(Env& env, const char* commandLine) {
+RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
     // Nothing is undone on failure: the steps that ran stay done, the rest
     // are skipped. A project that cannot be patched therefore stops the run
     // before anything in Visual Studio is touched.
     try {
         const auto words = SplitCommandLine(commandLine);
         if (!words || words->size() != 2) {
-            return false;
+            return RunOutcome::kNotUnderstood;
         }
         const bool install = IsInstallSwitch((*words)[0]);
         TemplatesDir = (*words)[1];
@@ -29,13 +29,26 @@ bool RunFromCommandLine(Env& env, const char* commandLine) {
             StampWizardLaunchers(env);
             RemoveAllVersions(env);
             DeployAllVersions(env);
-            return true;
+            return RunOutcome::kInstalled;
         }
         RemoveAllVersions(env);
-        return false;
+        return RunOutcome::kRemoved;
     } catch (...) {
-        return false;
+        return RunOutcome::kStopped;
     }
+}
+
+int ExitStatus(RunOutcome outcome) {
+    switch (outcome) {
+        case RunOutcome::kInstalled:
+        case RunOutcome::kRemoved:
+            return 0;
+        case RunOutcome::kStopped:
+            return 1;
+        case RunOutcome::kNotUnderstood:
+            break;
+    }
+    return 2;
 }
 
 }  // namespace orvane

@@ -4,12 +4,24 @@
 
 namespace orvane {
 
+// What a run came to.
+enum class RunOutcome {
+    kInstalled,      // an installation ran to its end
+    kRemoved,        // a removal ran to its end
+    kStopped,        // a raised failure ended the run; the rest was skipped
+    kNotUnderstood,  // the command line is not two words: nothing was done
+};
+
 // Runs what the command line asks for. With "-i" and a templates directory:
 // patches the sample projects, stamps the wizard launchers, removes the
 // templates from every installed Visual Studio and deploys them afresh. With
 // any other first word and a second word: removes them. Any other command
-// line does nothing. Returns true only when an installation ran to its end;
-// a failure raised by any step ends the run at once with false.
-bool RunFromCommandLine(Env& env, const char* commandLine);
+// line does nothing. A failure raised by any step ends the run at once.
+RunOutcome RunFromCommandLine(Env& env, const char* commandLine);
+
+// The process's exit status for an installer to check: 0 when the work ran
+// to its end, 1 when a failure stopped it, 2 when the command line was not
+// understood.
+int ExitStatus(RunOutcome outcome);
 
 }  // namespace orvane

@@ -21,7 +21,8 @@ bool MakePathList(const std::string& path, PathList* list) {
 
 bool RunTreeOperation(Env& env, FileOp op, const char* from, const char* to) {
     bool aborted = false;
-    const int status = env.FileOperation(op, from, to, kTreeOperationFlags, &aborted);
+    const unsigned flags = kTreeOperationFlags | (env.IsInteractive() ? 0 : kNoErrorNotices);
+    const int status = env.FileOperation(op, from, to, flags, &aborted);
     return status == 0 && !aborted;
 }
 

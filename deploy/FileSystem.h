@@ -17,6 +17,9 @@ constexpr std::size_t kMaxTreePathLength = 258;
 // No progress window, and every question answered yes; no recycle bin and
 // the shell's own error notices left on.
 constexpr unsigned kTreeOperationFlags = 0x0014;
+// Where nobody can see them, the shell's error notices would wait forever:
+// they are suppressed there (FOF_NOERRORUI), and only there.
+constexpr unsigned kNoErrorNotices = 0x0400;
 
 // True when `path` names an existing entry that is not a folder.
 bool IsExistingFile(Env& env, const std::string& path);

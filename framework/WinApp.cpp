@@ -33,5 +33,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     app->m_hInstance = instance;
     app->m_lpCmdLine = fw::SkipProgramPath(GetCommandLineA());
     app->InitInstance();
-    return 0;
+    return app->ExitInstance();
 }

@@ -19,6 +19,10 @@ class CWinApp {
     // answer, which the program has no use for.
     virtual BOOL InitInstance() = 0;
 
+    // Called when InitInstance has returned; its result is the process's
+    // exit status.
+    virtual int ExitInstance() { return 0; }
+
     static CWinApp* Current();
 
     HINSTANCE m_hInstance = nullptr;

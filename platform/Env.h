@@ -109,6 +109,13 @@ class Env {
 
     // Closes a file that OpenForReadWrite or CreateForReadWrite opened.
     virtual void CloseFile(Handle file) = 0;
+
+    // --- Windows --------------------------------------------------------------
+
+    // False when nobody can see this process's windows: its window station
+    // is not visible, as for a service or a deferred installer action in
+    // session 0. True when it is, or when that cannot be told.
+    virtual bool IsInteractive() = 0;
 };
 
 // Closes an open file when it goes out of scope.

@@ -164,4 +164,15 @@ void WinEnv::CloseFile(Handle file) {
     CloseHandle(AsHandle(file));
 }
 
+bool WinEnv::IsInteractive() {
+    USEROBJECTFLAGS flags = {};
+    DWORD needed = 0;
+    HWINSTA station = ::GetProcessWindowStation();
+    if (station == nullptr ||
+        !::GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &needed)) {
+        return true;
+    }
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
 }  // namespace orvane

@@ -27,6 +27,7 @@ class WinEnv final : public Env {
     bool TruncateAtPosition(Handle file) override;
     bool Flush(Handle file) override;
     void CloseFile(Handle file) override;
+    bool IsInteractive() override;
 };
 
 }  // namespace orvane

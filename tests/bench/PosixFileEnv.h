@@ -9,9 +9,11 @@
 namespace orvane {
 
 class PosixFileEnv final : public Env {
-public:
+  public:
     long OpenKey(const std::string&, Handle*) override { return 2; }
-    long QueryValue(Handle, const std::string&, unsigned char*, std::uint32_t*) override { return 2; }
+    long QueryValue(Handle, const std::string&, unsigned char*, std::uint32_t*) override {
+        return 2;
+    }
     void CloseKey(Handle) override {}
     bool FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) override;
     void CloseFind(Handle) override {}
@@ -28,6 +30,7 @@ public:
     bool TruncateAtPosition(Handle file) override;
     bool Flush(Handle file) override;
     void CloseFile(Handle file) override;
+    bool IsInteractive() override { return false; }
 };
 
 }  // namespace orvane

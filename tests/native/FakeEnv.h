@@ -88,6 +88,8 @@ class FakeEnv final : public Env {
     bool TruncateAtPosition(Handle file) override;
     bool Flush(Handle file) override;
     void CloseFile(Handle file) override;
+    bool IsInteractive() override { return interactive_; }
+    void SetInteractive(bool interactive) { interactive_ = interactive; }
 
   private:
     struct Entry {
@@ -123,6 +125,7 @@ class FakeEnv final : public Env {
     std::set<Call> failAlways_;
     std::vector<std::string> log_;
     unsigned lastFlags_ = 0;
+    bool interactive_ = true;
 };
 
 }  // namespace orvane

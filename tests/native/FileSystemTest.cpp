@@ -45,6 +45,16 @@ TEST(CopyTree, FolderToMissingThenExistingDestination) {
     EXPECT_EQ(env.LastFileOperationFlags(), kTreeOperationFlags);
 }
 
+TEST(TreeOperations, ShellErrorNoticesAreSuppressedOnlyWhereNobodyCanSeeThem) {
+    FakeEnv env;
+    env.AddFile("X\\A\\f.txt", "1");
+    env.SetInteractive(false);
+    EXPECT_TRUE(CopyTree(env, "X\\A", "Y\\B"));
+    EXPECT_EQ(env.LastFileOperationFlags(), kTreeOperationFlags | kNoErrorNotices);
+    EXPECT_TRUE(DeleteTree(env, "Y\\B"));
+    EXPECT_EQ(env.LastFileOperationFlags(), 0x0414u);
+}
+
 TEST(CopyTree, ContentOfAFolderMergesIntoTheDestination) {
     FakeEnv env;
     env.AddFile("X\\A\\same.txt", "new");

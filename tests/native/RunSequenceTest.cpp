@@ -25,7 +25,7 @@ class RunSequence : public ::testing::Test {
 };
 
 TEST_F(RunSequence, InstallPatchesStampsRemovesAndDeploysInThatOrder) {
-    EXPECT_TRUE(RunFromCommandLine(env, "-i C:\\Kit\\Templates"));
+    EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kInstalled);
     EXPECT_EQ(TemplatesDir, "C:\\Kit\\Templates\\");
     EXPECT_EQ(env.Content(kProject), "\tAdditionalIncludeDirectories=\"C:\\Kit\\Include\"\n");
     EXPECT_EQ(env.Content("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC\\AddToolBand.vsz"),
@@ -46,19 +46,19 @@ TEST_F(RunSequence, InstallPatchesStampsRemovesAndDeploysInThatOrder) {
 }
 
 TEST_F(RunSequence, SwitchInUpperCaseAndPathWithBackslash) {
-    EXPECT_TRUE(RunFromCommandLine(env, "-I C:\\Kit\\Templates\\"));
+    EXPECT_EQ(RunFromCommandLine(env, "-I C:\\Kit\\Templates\\"), RunOutcome::kInstalled);
     EXPECT_EQ(TemplatesDir, "C:\\Kit\\Templates\\");
 }
 
 TEST_F(RunSequence, EmptySecondWordBecomesABackslash) {
-    EXPECT_TRUE(RunFromCommandLine(env, "-i \"\""));
+    EXPECT_EQ(RunFromCommandLine(env, "-i \"\""), RunOutcome::kInstalled);
     EXPECT_EQ(TemplatesDir, "\\");
 }
 
 TEST_F(RunSequence, AnyOtherFirstWordRemoves) {
     for (const char* line : {"-u x", "remove x"}) {
         env.AddFile("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\old.txt", "old");
-        EXPECT_FALSE(RunFromCommandLine(env, line));
+        EXPECT_EQ(RunFromCommandLine(env, line), RunOutcome::kRemoved);
         EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC"));
         EXPECT_EQ(env.Content(kProject), "AdditionalIncludeDirectories=\"x\"\r\n");
     }
@@ -68,9 +68,9 @@ TEST_F(RunSequence, OtherWordCountsDoNothing) {
     env.ClearLog();
     for (const char* line :
          {"", "-u", "-i  C:\\Kit\\Templates", "-i C:\\Kit\\Templates   ", "-i a b"}) {
-        EXPECT_FALSE(RunFromCommandLine(env, line)) << line;
+        EXPECT_EQ(RunFromCommandLine(env, line), RunOutcome::kNotUnderstood) << line;
     }
-    EXPECT_FALSE(RunFromCommandLine(env, nullptr));
+    EXPECT_EQ(RunFromCommandLine(env, nullptr), RunOutcome::kNotUnderstood);
     EXPECT_TRUE(env.Log().empty());
     EXPECT_EQ(TemplatesDir, "");
 }
@@ -78,10 +78,17 @@ TEST_F(RunSequence, OtherWordCountsDoNothing) {
 TEST_F(RunSequence, UnopenableSampleProjectStopsBeforeAnythingElse) {
     env.SetReadOnly(kProject, true);
     env.ClearLog();
-    EXPECT_FALSE(RunFromCommandLine(env, "-i C:\\Kit\\Templates"));
+    EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kStopped);
     EXPECT_EQ(env.Log(), (std::vector<std::string>{"open " + kProject}));
     EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\old.txt"));
     EXPECT_EQ(env.Content(kLauncher), "items 9.0");
+}
+
+TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstood) {
+    EXPECT_EQ(ExitStatus(RunOutcome::kInstalled), 0);
+    EXPECT_EQ(ExitStatus(RunOutcome::kRemoved), 0);
+    EXPECT_EQ(ExitStatus(RunOutcome::kStopped), 1);
+    EXPECT_EQ(ExitStatus(RunOutcome::kNotUnderstood), 2);
 }
 
 TEST_F(RunSequence, IsInstallRequestChangesNothing) {

@@ -1,21 +1,45 @@
 // Starts a program with a command line taken byte for byte from a file, so
 // that blanks and quotes reach it exactly as written, and waits for it.
 //
-//   orvane_launch <command-line file> <timeout seconds>
+//   orvane_launch <command-line file> <timeout seconds> [unseen]
 //
 // Prints "exit N" with the program's exit code, or "timeout" after killing
-// a program that ran too long (exit code 124).
+// a program that ran too long (exit code 124). With "unseen" the program
+// starts on a desktop of a window station of its own, which is not visible:
+// nobody can see its windows, as for a service or an installer's deferred
+// action in session 0.
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
+namespace {
+
+// Makes a window station that is not visible, with a desktop in it, and
+// returns that desktop's name for STARTUPINFO.lpDesktop. The handles stay
+// open, and so the station alive, until this program ends.
+const char* MakeUnseenDesktop() {
+    HWINSTA station = CreateWindowStationA("OrvaneUnseen", 0, WINSTA_ALL_ACCESS, nullptr);
+    HWINSTA ours = GetProcessWindowStation();
+    if (station == nullptr || !SetProcessWindowStation(station)) {
+        return nullptr;
+    }
+    HDESK desktop = CreateDesktopA("Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(ours);
+    return desktop != nullptr ? "OrvaneUnseen\\Default" : nullptr;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: orvane_launch <command-line file> <timeout seconds>\n");
+    const bool unseen = argc == 4 && std::strcmp(argv[3], "unseen") == 0;
+    if (argc != 3 && !unseen) {
+        std::fprintf(stderr,
+                     "usage: orvane_launch <command-line file> <timeout seconds> [unseen]\n");
         return 2;
     }
     std::FILE* file = std::fopen(argv[1], "rb");
@@ -34,6 +58,14 @@ int main(int argc, char** argv) {
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (unseen) {
+        const char* desktop = MakeUnseenDesktop();
+        if (desktop == nullptr) {
+            std::printf("cannot make a window station: error %lu\n", GetLastError());
+            return 2;
+        }
+        startup.lpDesktop = const_cast<char*>(desktop);
+    }
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {

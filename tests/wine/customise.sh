@@ -120,7 +120,7 @@ row5=Samples/CopyHookExtensionSample/ShellOperationsLog.vcproj
 p=$(new_installation | tail -1)
 cp -a "$p/$PRODUCT_DIR" "$work/original-readonly"
 if make_unwritable "$p/$PRODUCT_DIR/$row5"; then
-    check "read-only sample: install ends" same_text "$(run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0"
+    check "read-only sample: install stops with status 1" same_text "$(run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"")" "exit 1"
     stopped_at_row "$p" "read-only sample" readonly
     make_writable "$p/$PRODUCT_DIR/$row5"
 else
@@ -135,7 +135,7 @@ WINEPREFIX=$p wine "$ORVANE_BUILD/orvane_probe.exe" hold "$(winpath "$p/$PRODUCT
 holder=$!
 for _ in $(seq 100); do grep -q held "$work/hold.out" 2>/dev/null && break; sleep 0.2; done
 check "another process holds the sample open without sharing" grep -q held "$work/hold.out"
-check "held sample: install ends" same_text "$(run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0"
+check "held sample: install stops with status 1" same_text "$(run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"")" "exit 1"
 kill "$holder" 2>/dev/null
 wait "$holder" 2>/dev/null
 stopped_at_row "$p" "held sample" held

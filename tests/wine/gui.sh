@@ -2,7 +2,8 @@
 # The confirmation window from outside, on a real X display: it appears
 # after an installation with the illustration placed exactly where the
 # picture box's arithmetic puts it, Enter ends the program, and removal or
-# a stopped installation shows no window.
+# a stopped installation shows no window. Where nobody can see its windows
+# (a window station of its own), an installation shows none and ends.
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 [ -n "${DISPLAY:-}" ] || { echo "FAIL no display (the test command starts a private Xvfb)"; exit 1; }
@@ -64,14 +65,21 @@ check "removal shows no window" same_text "$(probe wait "$TITLE" 5)" "none"
 wait "$runner"
 check "removal ends by itself" same_text "$(cat "$work/remove.out")" "exit 0"
 
+# A window there would wait forever: the run would end only at the time limit.
+check "an installation nobody can see ends by itself with status 0, the templates in place" \
+    same_text "$(run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 30 unseen) $(ls "$prefix/drive_c/VS9/VC/vcprojects")" \
+    "exit 0 TessaloomsMFC"
+
 sample="$prefix/$PRODUCT_DIR/Samples/BandObjectsSample/BandObjects.vcproj"
 if make_unwritable "$sample"; then
     run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 30 >"$work/stopped.out" &
     runner=$!
     check "a stopped installation shows no window" same_text "$(probe wait "$TITLE" 5)" "none"
     wait "$runner"
+    check "and ends by itself with status 1" same_text "$(cat "$work/stopped.out")" "exit 1"
+    check "as it does where nobody can see it" \
+        same_text "$(run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 30 unseen)" "exit 1"
     make_writable "$sample"
-    check "and ends by itself" same_text "$(cat "$work/stopped.out")" "exit 0"
 else
     check "a read-only sample can be made" false
 fi

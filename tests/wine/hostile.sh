@@ -148,7 +148,7 @@ if mount -t tmpfs -o size=4m tmpfs "$c/Full" 2>/dev/null; then
     cp -a "$c/Full/Samples" "$work/full-before"
     free=$(df --output=avail -B1 "$c/Full" | tail -1)
     head -c $((free - 300000)) /dev/zero >"$c/Full/filler" 2>/dev/null
-    check "a full disk: the run ends" same_text "$(run_orvane "$prefix" '-i C:\Full\Templates')" "exit 0"
+    check "a full disk: the run stops with status 1" same_text "$(run_orvane "$prefix" '-i C:\Full\Templates')" "exit 1"
     bad=0
     for rel in $SAMPLE_ROWS; do
         rewritten_project "$work/full-before/$rel.vcproj" 'C:\Full\Include' 'C:\Full\Lib' >"$work/expected"

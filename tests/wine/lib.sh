@@ -63,9 +63,9 @@ ORVANE_BUILD=${ORVANE_BUILD:-${1:-$ORVANE_SOURCE_DIR/build/windows}}
 # Runs Orvane.exe (or ORVANE_EXE) in prefix $1 with the command-line words
 # $2, sent byte for byte; prints the launcher's "exit N" or "timeout".
 # Without a display the confirmation window cannot open, so an installation
-# ends on its own.
+# ends on its own. With $4 "unseen", it runs in a window station nobody sees.
 run_orvane() {
-    local prefix=$1 words=$2 timeout=${3:-60}
+    local prefix=$1 words=$2 timeout=${3:-60} station=${4:-}
     local exe file
     exe=$(winpath "${ORVANE_EXE:-$ORVANE_BUILD/Orvane.exe}")
     file=$prefix/orvane-command-line.txt
@@ -74,7 +74,7 @@ run_orvane() {
     # relative paths never reach outside the prefix.
     (cd "${ORVANE_CWD:-$prefix/drive_c}" &&
         WINEPREFIX=$prefix timeout $((timeout + 30)) wine "$ORVANE_BUILD/orvane_launch.exe" \
-            "$(winpath "$file")" "$timeout") | tr -d '\r'
+            "$(winpath "$file")" "$timeout" $station) | tr -d '\r'
 }
 
 # Registers Visual Studio version $2 in prefix $1 with InstallDir $3, in the

@@ -85,8 +85,10 @@ first=$!
 run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 300 >"$work/second.out" &
 second=$!
 wait "$first" "$second"
-check "two installations at once both end" same_text "$(cat "$work/first.out" "$work/second.out")" "exit 0
-exit 0"
+# The one that finds a sample held by the other stops with status 1; the
+# other runs to its end.
+check "two installations at once both end, at least one of them whole" \
+    same_text "$(cat "$work/first.out" "$work/second.out" | sort -u | sed 's/exit 1//' | grep .)" "exit 0"
 check "two installations at once leave every sample whole" check_samples_whole
 check "two installations at once leave every launcher whole" check_launchers_whole 0
 
