@@ -94,7 +94,7 @@ target_link_options(orvane_planted PRIVATE -nostdlib -Wl,-e,DllMain)
 target_link_libraries(orvane_planted PRIVATE kernel32)
 
 if(ORVANE_RUN_TESTS)
-    foreach(script commandline registry deploy customise gui stress hostile planted)
+    foreach(script commandline registry deploy customise gui stress hostile planted installer)
         add_test(NAME wine.${script}
                  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/wine/${script}.sh ${CMAKE_BINARY_DIR})
     endforeach()

@@ -19,5 +19,9 @@ ctest --preset windows-x86
 ctest --preset windows-units -j 2
 ctest --preset windows -j 2
 
+# The release from two clean clones: byte for byte the same, and the
+# programs the tests above ran.
+tests/reproducible.sh
+
 # Each fuzz target for a bounded time (ORVANE_FUZZ_SECONDS, 60 by default).
 ./scripts/fuzz.sh

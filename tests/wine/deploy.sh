@@ -17,26 +17,9 @@ cp -a "$vs71" "$work/vs71-before"
 cp -a "$vs90" "$work/vs90-before"
 templates=$prefix/$PRODUCT_DIR/Templates
 
-# What a version's VC folder must hold after deployment: its own entries and
-# the product's folders, with the wizard scripts of that version.
-expected_vc() {
-    local before=$1 version=$2 out=$3
-    rm -rf "$out"
-    cp -a "$before" "$out"
-    cp -a "$templates/$version/VCPlusPlus/TessaloomProjectMFC" "$out/vcprojects/TessaloomsMFC"
-    cp -a "$templates/$version/VCPlusPlus/TessaloomsMFC" "$out/vcprojectitems/TessaloomsMFC"
-    cp -a "$templates/Templates/VCPlusPlus/." "$out/VCWizards/"
-    local wiz=$out/VCWizards/TessaloomsWiz/scripts/1033 tpl=$out/VCWizards/TessaloomsTemplateWiz/scripts/1033
-    case $version in
-        7.*) rm "$wiz/default05.js" ;;
-        *) mv "$wiz/default05.js" "$wiz/default.js"
-           mv "$tpl/default05.js" "$tpl/default.js" ;;
-    esac
-}
-
 check "install ends" same_text "$(run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0"
-expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected"
-expected_vc "$work/vs90-before" 9.0 "$work/vs90-expected"
+expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected" "$templates"
+expected_vc "$work/vs90-before" 9.0 "$work/vs90-expected" "$templates"
 check "7.1 holds its own entries and the product, file for file" same_tree "$vs71" "$work/vs71-expected"
 check "9.0 holds its own entries and the product, file for file" same_tree "$vs90" "$work/vs90-expected"
 check "7.1 keeps the shipped default.js for TessaloomsWiz" \
@@ -48,8 +31,8 @@ check "9.0 runs the shipped default05.js as default.js" \
 check "the VC folder spelled Vc7 is found, not doubled" test ! -e "$prefix/drive_c/Program Files/Microsoft Visual Studio .NET 2003/vc7"
 
 check "second install ends" same_text "$(run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0"
-expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected"
-expected_vc "$work/vs90-before" 9.0 "$work/vs90-expected"
+expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected" "$templates"
+expected_vc "$work/vs90-before" 9.0 "$work/vs90-expected" "$templates"
 check "installing twice leaves what installing once leaves (7.1)" same_tree "$vs71" "$work/vs71-expected"
 check "installing twice leaves what installing once leaves (9.0)" same_tree "$vs90" "$work/vs90-expected"
 

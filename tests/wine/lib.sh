@@ -21,6 +21,12 @@ wine_template() {
             WINEPREFIX=$template wineserver -w
             touch "$template/.booted"
         fi
+        # Wine draws the caption buttons with its Marlett font (fonts-wine),
+        # but this Wine does not look in /usr/share/wine/fonts for it.
+        local marlett=/usr/share/wine/fonts/marlett.ttf
+        if [ -f "$marlett" ] && [ ! -f "$template/drive_c/windows/Fonts/marlett.ttf" ]; then
+            cp "$marlett" "$template/drive_c/windows/Fonts/"
+        fi
     ) 9>"$ORVANE_WINE_CACHE/template.lock" || { echo "cannot boot a Wine prefix" >&2; return 1; }
     echo "$template"
 }
@@ -118,6 +124,24 @@ PRODUCT_TEMPLATES='C:\Program Files\Tessaloom\Templates\'
 product_install() {
     mkdir -p "$1/$PRODUCT_DIR"
     cp -a "$ORVANE_SOURCE_DIR/example/product/." "$1/$PRODUCT_DIR/"
+}
+
+# What a version's VC folder must hold after deployment: the folder $1 as it
+# was, with the product's folders for version $2 from the templates folder
+# $4 and that version's wizard scripts; made at $3.
+expected_vc() {
+    local before=$1 version=$2 out=$3 templates=$4
+    rm -rf "$out"
+    cp -a "$before" "$out"
+    cp -a "$templates/$version/VCPlusPlus/TessaloomProjectMFC" "$out/vcprojects/TessaloomsMFC"
+    cp -a "$templates/$version/VCPlusPlus/TessaloomsMFC" "$out/vcprojectitems/TessaloomsMFC"
+    cp -a "$templates/Templates/VCPlusPlus/." "$out/VCWizards/"
+    local wiz=$out/VCWizards/TessaloomsWiz/scripts/1033 tpl=$out/VCWizards/TessaloomsTemplateWiz/scripts/1033
+    case $version in
+        7.*) rm "$wiz/default05.js" ;;
+        *) mv "$wiz/default05.js" "$wiz/default.js"
+           mv "$tpl/default05.js" "$tpl/default.js" ;;
+    esac
 }
 
 # Every entry below $1, folders with a final "/", files with their checksum.

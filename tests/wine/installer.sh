@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The Windows Installer example, built with wixl and run by Wine's msiexec
+# with no display: installing adds the templates to both Visual Studio
+# installations and customises the product's files, removing the product
+# takes the templates away again, and an installation whose Orvane step
+# fails makes msiexec fail and leaves Visual Studio untouched.
+set -u
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+unset DISPLAY
+prefix=$(wine_new_prefix) || exit 1
+work=$(mktemp -d "$ORVANE_WINE_CACHE/runs/work.XXXXXX")
+trap 'wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
+vs_install_both "$prefix"
+vs71=$prefix/$VS71_VC
+vs90=$prefix/$VS90_VC
+cp -a "$vs71" "$work/vs71-before"
+cp -a "$vs90" "$work/vs90-before"
+# ProgramFilesFolder of a 64-bit package, as the example names it.
+installed=$prefix/drive_c/Program\ Files\ \(x86\)/Tessaloom
+root='C:\Program Files (x86)\Tessaloom\'
+
+# wixl takes sources relative to where it runs.
+mkdir -p "$work/msi"
+cp "$ORVANE_BUILD/Orvane.exe" "$work/msi/"
+cp -a "$ORVANE_SOURCE_DIR/example/product" "$work/msi/product"
+(cd "$work/msi" && find product -type f | LC_ALL=C sort |
+    wixl-heat -p product/ --directory-ref INSTALLDIR --component-group ProductFiles \
+        --var var.ProductDir >ProductFiles.wxs &&
+    wixl -a x64 -D OrvaneExe=Orvane.exe -D ProductDir=product -o "$prefix/drive_c/Tessaloom.msi" \
+        "$ORVANE_SOURCE_DIR/example/installer/Tessaloom.wxs" ProductFiles.wxs)
+check "the example builds with wixl" test -s "$prefix/drive_c/Tessaloom.msi"
+
+msiexec() {  # msiexec <option>: runs it on the package; prints its whole exit status
+    printf 'msiexec %s C:\\Tessaloom.msi /qn' "$1" >"$prefix/drive_c/msiexec-command-line.txt"
+    WINEPREFIX=$prefix timeout 330 wine "$ORVANE_BUILD/orvane_launch.exe" \
+        'C:\msiexec-command-line.txt' 300 | tr -d '\r'
+}
+
+# Every file of the product as an installation leaves it: the samples
+# rewritten, the launchers stamped once, everything else as shipped.
+product_as_installed() {
+    local source=$ORVANE_SOURCE_DIR/example/product rel bad=0
+    [ -d "$installed" ] || return 1
+    while IFS= read -r rel; do
+        case $rel in
+            Samples/*.vcproj) rewritten_project "$source/$rel" "${root}Include" "${root}Lib" ;;
+            *.vsz) if is_listed_launcher "$rel"; then stamped_launcher "$source/$rel" "$root"; else cat "$source/$rel"; fi ;;
+            *) cat "$source/$rel" ;;
+        esac | cmp -s - "$installed/$rel" || { [ $bad -ge 3 ] || echo "  differs: $rel"; bad=$((bad + 1)); }
+    done < <(cd "$source" && find . -type f -printf '%P\n')
+    [ $bad -eq 0 ]
+}
+
+check "msiexec /i ends with status 0" same_text "$(msiexec /i)" "exit 0"
+expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected" "$installed/Templates"
+expected_vc "$work/vs90-before" 9.0 "$work/vs90-expected" "$installed/Templates"
+check "7.1 holds its own entries and the product's, file for file" same_tree "$vs71" "$work/vs71-expected"
+check "9.0 holds its own entries and the product's, file for file" same_tree "$vs90" "$work/vs90-expected"
+check "the samples point at the installed product and the launchers are stamped" product_as_installed
+
+check "msiexec /x ends with status 0" same_text "$(msiexec /x)" "exit 0"
+check "only the product's folders went from 7.1" same_tree "$vs71" "$work/vs71-before"
+check "only the product's folders went from 9.0" same_tree "$vs90" "$work/vs90-before"
+check "and the product itself went" test ! -e "$installed"
+
+# A folder where the rewriter puts its temporary file makes the sample
+# impossible to customise: Orvane.exe stops with status 1.
+mkdir -p "$installed/Samples/BandObjectsSample/BandObjects1.vcproj"
+# Windows Installer reports 1603 for a failed custom action, Wine's 1627.
+failed=$(msiexec /i)
+echo "msiexec: $failed"
+check "an installation whose Orvane step fails makes msiexec fail" grep -qxE 'exit 16(03|27)' <<<"$failed"
+check "and leaves 7.1 untouched" same_tree "$vs71" "$work/vs71-before"
+check "and leaves 9.0 untouched" same_tree "$vs90" "$work/vs90-before"
+check "and is rolled back" same_text "$(cd "$installed" && find . -type f)" ""
+finish
