@@ -21,7 +21,7 @@ ctest --preset windows -j 2
 
 # The release from two clean clones: byte for byte the same, and the
 # programs the tests above ran.
-tests/reproducible.sh
+bash tests/reproducible.sh
 
 # Each fuzz target for a bounded time (ORVANE_FUZZ_SECONDS, 60 by default).
 ./scripts/fuzz.sh
