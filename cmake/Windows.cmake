@@ -62,7 +62,7 @@ endif()
 add_executable(Orvane WIN32 app/Startup.cpp app/OrvaneApp.cpp ui/Orvane.rc)
 target_link_libraries(Orvane PRIVATE orvane_ui orvane_winenv)
 target_link_options(Orvane PRIVATE ${ORVANE_STATIC_LINK} ${ORVANE_WINDOWS_VERSION_LINK}
-                    -Wl,-e,${ORVANE_ENTRY} -s -Wl,--no-insert-timestamp)
+                    -Wl,-e,${ORVANE_ENTRY} -s -Wl,--no-insert-timestamp -Wl,--fatal-warnings)
 set_target_properties(Orvane PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # What the built program holds, checked without running it: imports,
