@@ -38,31 +38,24 @@ if(ORVANE_THREAD_MODEL STREQUAL "posix")
     return()
 endif()
 
-# Windows XP SP3 (x86) and XP x64 / Server 2003 SP2 (x64) are the oldest
-# systems the program must load on.
+# Windows XP x64 / Server 2003 SP2 (5.2) and XP SP3 (5.1) are the oldest
+# systems each build must load on. The entry point sets up the DLL search
+# before the C runtime starts; x86 names C symbols with a leading underscore.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(ORVANE_MIN_WINDOWS 5 2)
-else()
-    set(ORVANE_MIN_WINDOWS 5 1)
-endif()
-list(GET ORVANE_MIN_WINDOWS 0 major)
-list(GET ORVANE_MIN_WINDOWS 1 minor)
-set(ORVANE_WINDOWS_VERSION_LINK
-    -Wl,--major-subsystem-version,${major},--minor-subsystem-version,${minor}
-    -Wl,--major-os-version,${major},--minor-os-version,${minor})
-
-# Stripped, and with no time stamp: the same sources give the same bytes.
-# The entry point sets up the DLL search before the C runtime starts; x86
-# names C symbols with a leading underscore.
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ORVANE_MIN_WINDOWS_MINOR 2)
     set(ORVANE_ENTRY OrvaneStartup)
 else()
+    set(ORVANE_MIN_WINDOWS_MINOR 1)
     set(ORVANE_ENTRY _OrvaneStartup)
 endif()
+
+# Stripped, and with no time stamp: the same sources give the same bytes.
 add_executable(Orvane WIN32 app/Startup.cpp app/OrvaneApp.cpp ui/Orvane.rc)
 target_link_libraries(Orvane PRIVATE orvane_ui orvane_winenv)
-target_link_options(Orvane PRIVATE ${ORVANE_STATIC_LINK} ${ORVANE_WINDOWS_VERSION_LINK}
-                    -Wl,-e,${ORVANE_ENTRY} -s -Wl,--no-insert-timestamp -Wl,--fatal-warnings)
+target_link_options(Orvane PRIVATE ${ORVANE_STATIC_LINK}
+    -Wl,--major-subsystem-version,5,--minor-subsystem-version,${ORVANE_MIN_WINDOWS_MINOR}
+    -Wl,--major-os-version,5,--minor-os-version,${ORVANE_MIN_WINDOWS_MINOR}
+    -Wl,-e,${ORVANE_ENTRY} -s -Wl,--no-insert-timestamp -Wl,--fatal-warnings)
 set_target_properties(Orvane PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # What the built program holds, checked without running it: imports,

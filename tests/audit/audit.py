@@ -107,8 +107,8 @@ def audit_functions(exe, arch, header):
     for dll in {d for d, _ in imports} | named | ALWAYS_LOADED:
         for function in (exports_of(dll) & strings) - imported_names:
             looked_up.add((dll, function))
-    extra = sorted(f"{d}!{f}" for d, f in looked_up
-                   if not any(f == g for _, g in allowed_lookups))
+    allowed_names = {f for _, f in allowed_lookups}
+    extra = sorted(f"{d}!{f}" for d, f in looked_up if f not in allowed_names)
     names = ", ".join(sorted({f for _, f in looked_up}))
     check(f"the run-time look-ups ({names}) are listed with a fallback", not extra,
           "not listed: " + " ".join(extra))

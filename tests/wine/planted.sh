@@ -8,7 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 [ -n "${DISPLAY:-}" ] || { echo "FAIL no display (the test command starts a private Xvfb)"; exit 1; }
 prefix=$(wine_new_prefix) || exit 1
 work=$(mktemp -d "$ORVANE_WINE_CACHE/runs/work.XXXXXX")
-trap 'wine_drop_prefix "$prefix"; [ -n "${ORVANE_KEEP:-}" ] || rm -rf "$work"' EXIT
+trap 'wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
 product_install "$prefix"
 vs_install_both "$prefix"
 beside=$prefix/drive_c/Download
