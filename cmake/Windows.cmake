@@ -66,11 +66,6 @@ if(ORVANE_RUN_TESTS)
                      $<TARGET_FILE:Orvane> ${CMAKE_SYSTEM_PROCESSOR} ${PROJECT_VERSION})
 endif()
 
-# Only the 64-bit build runs here; the 32-bit one is proven by the audit.
-if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
-    return()
-endif()
-
 # Starts a program with an exact command line and waits for it.
 add_executable(orvane_launch tests/windows/Launch.cpp)
 target_link_options(orvane_launch PRIVATE ${ORVANE_STATIC_LINK})
@@ -86,10 +81,17 @@ set_target_properties(orvane_planted PROPERTIES PREFIX "")
 target_link_options(orvane_planted PRIVATE -nostdlib -Wl,-e,DllMain)
 target_link_libraries(orvane_planted PRIVATE kernel32)
 
+# The x86 build runs under the 32-bit Wine, the x64 one under the host's.
+set(ORVANE_WINE_RUNNER)
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ORVANE_WINE_RUNNER bash ${CMAKE_SOURCE_DIR}/tests/wine/wine32.sh)
+endif()
+
 if(ORVANE_RUN_TESTS)
     foreach(script commandline registry deploy customise gui stress hostile planted installer)
         add_test(NAME wine.${script}
-                 COMMAND bash ${CMAKE_SOURCE_DIR}/tests/wine/${script}.sh ${CMAKE_BINARY_DIR})
+                 COMMAND ${ORVANE_WINE_RUNNER} bash ${CMAKE_SOURCE_DIR}/tests/wine/${script}.sh
+                         ${CMAKE_BINARY_DIR})
     endforeach()
     set_tests_properties(wine.gui wine.planted PROPERTIES RESOURCE_LOCK display)
 endif()

@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
 # Times a full installation under Wine of the example product scaled to
-# over 10,000 files, against cp -r of the same trees on the same disk.
+# over 10,000 files, against cp -r of the same trees on the same disk: the
+# x64 build under the host's Wine, then the x86 build under the 32-bit one.
+#   bench-install.sh               both builds
+#   bench-install.sh one <build>   one build, under the Wine already set up
 set -eu
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$ORVANE_ROOT"
-if [ ! -x build/windows/Orvane.exe ]; then
-    cmake --preset windows >/dev/null
-    cmake --build --preset windows >/dev/null
+if [ "${1:-}" != one ]; then
+    wine32_tree
+    for preset in windows windows-x86; do
+        cmake --preset "$preset" >/dev/null
+        cmake --build --preset "$preset" >/dev/null
+    done
+    echo "x64 build:"
+    bash "$0" one build/windows
+    echo "x86 build:"
+    tests/wine/wine32.sh bash "$0" one build/windows-x86
+    exit
 fi
-source tests/wine/lib.sh build/windows
+source tests/wine/lib.sh "$2"
 unset DISPLAY
 FILES=${ORVANE_BENCH_FILES:-10000}
 prefix=$(wine_new_prefix)

@@ -7,7 +7,7 @@ install_missing_packages() {
     local wanted=(cmake ninja-build g++ libgtest-dev googletest
         g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
         xvfb xdotool x11-utils imagemagick e2fsprogs clang-14 libclang-rt-14-dev libbenchmark-dev
-        python3 wixl zip fonts-wine)
+        python3 wixl zip fonts-wine mmdebstrap)
     local missing=() package
     for package in "${wanted[@]}"; do
         dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
@@ -38,4 +38,25 @@ start_private_display() {
 stop_private_display() {
     [ -n "${ORVANE_XVFB_PID:-}" ] && kill "$ORVANE_XVFB_PID" 2>/dev/null
     ORVANE_XVFB_PID=
+}
+
+# The 32-bit Wine the x86 build runs under: Debian's wine32 of the very
+# version of the host's wine64, with the i386 libraries it needs, in a tree
+# of its own under build/ (about 900 MB, made once). The host's dpkg gets no
+# foreign architecture; tests/wine/wine32.sh lays the tree over /usr in a
+# private mount namespace. The packages come from apt's own sources.
+wine32_tree() {
+    local tree=$ORVANE_ROOT/build/wine32/root version suite sources=() file
+    version=$(dpkg-query -W -f '${Version}' wine64)
+    [ -f "$tree/.wine32-$version" ] && return 0
+    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+        [ -f "$file" ] && grep -qE '^[[:space:]]*(deb |Types:.*deb)' "$file" && sources+=("$file")
+    done
+    echo "setting up the 32-bit Wine $version in build/wine32 (once)"
+    rm -rf "$tree"
+    mkdir -p "${tree%/*}"
+    mmdebstrap --quiet --mode=root --variant=minbase --architectures=amd64,i386 \
+        --include="wine32:i386=$version" "$suite" "$tree" "${sources[@]}" </dev/null
+    touch "$tree/.wine32-$version"
 }

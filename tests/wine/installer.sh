@@ -15,7 +15,8 @@ vs71=$prefix/$VS71_VC
 vs90=$prefix/$VS90_VC
 cp -a "$vs71" "$work/vs71-before"
 cp -a "$vs90" "$work/vs90-before"
-# ProgramFilesFolder of a 64-bit package, as the example names it.
+# The package is built for the program's architecture; either way the
+# example names ProgramFilesFolder, the 32-bit one.
 installed=$prefix/drive_c/Program\ Files\ \(x86\)/Tessaloom
 root='C:\Program Files (x86)\Tessaloom\'
 
@@ -26,7 +27,7 @@ cp -a "$ORVANE_SOURCE_DIR/example/product" "$work/msi/product"
 (cd "$work/msi" && find product -type f | LC_ALL=C sort |
     wixl-heat -p product/ --directory-ref INSTALLDIR --component-group ProductFiles \
         --var var.ProductDir >ProductFiles.wxs &&
-    wixl -a x64 -D OrvaneExe=Orvane.exe -D ProductDir=product -o "$prefix/drive_c/Tessaloom.msi" \
+    wixl -a "$ORVANE_ARCH" -D OrvaneExe=Orvane.exe -D ProductDir=product -o "$prefix/drive_c/Tessaloom.msi" \
         "$ORVANE_SOURCE_DIR/example/installer/Tessaloom.wxs" ProductFiles.wxs)
 check "the example builds with wixl" test -s "$prefix/drive_c/Tessaloom.msi"
 

@@ -66,6 +66,19 @@ winpath() {
 ORVANE_BUILD=${ORVANE_BUILD:-${1:-$ORVANE_SOURCE_DIR/build/windows}}
 [ -d "$ORVANE_BUILD" ] && ORVANE_BUILD=$(cd "$ORVANE_BUILD" && pwd)
 
+# The architecture of a Windows program, x86 or x64, from its PE header.
+pe_arch() {
+    local header machine
+    header=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ') || return 1
+    machine=$(od -An -t x2 -j $((header + 4)) -N 2 "$1" | tr -d ' ')
+    case $machine in
+        014c) echo x86 ;;
+        8664) echo x64 ;;
+        *) return 1 ;;
+    esac
+}
+ORVANE_ARCH=$(pe_arch "$ORVANE_BUILD/Orvane.exe" 2>/dev/null)
+
 # Runs Orvane.exe (or ORVANE_EXE) in prefix $1 with the command-line words
 # $2, sent byte for byte; prints the launcher's "exit N" or "timeout".
 # Without a display the confirmation window cannot open, so an installation
