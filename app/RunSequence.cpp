@@ -27,12 +27,12 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
         if (install) {
             PatchSampleProjects(env);
             StampWizardLaunchers(env);
-            RemoveAllVersions(env);
-            DeployAllVersions(env);
-            return RunOutcome::kInstalled;
+            // Both run whatever the first one came to.
+            const bool removed = RemoveAllVersions(env);
+            const bool deployed = DeployAllVersions(env);
+            return removed && deployed ? RunOutcome::kInstalled : RunOutcome::kIncomplete;
         }
-        RemoveAllVersions(env);
-        return RunOutcome::kRemoved;
+        return RemoveAllVersions(env) ? RunOutcome::kRemoved : RunOutcome::kIncomplete;
     } catch (...) {
         return RunOutcome::kStopped;
     }
@@ -45,6 +45,8 @@ int ExitStatus(RunOutcome outcome) {
             return 0;
         case RunOutcome::kStopped:
             return 1;
+        case RunOutcome::kIncomplete:
+            return 3;
         case RunOutcome::kNotUnderstood:
             break;
     }

@@ -9,6 +9,8 @@ enum class RunOutcome {
     kInstalled,      // an installation ran to its end
     kRemoved,        // a removal ran to its end
     kStopped,        // a raised failure ended the run; the rest was skipped
+    kIncomplete,     // it ran to its end, but some installed Visual Studio did
+                     // not get (or lose) all of the templates
     kNotUnderstood,  // the command line is not two words: nothing was done
 };
 
@@ -20,8 +22,9 @@ enum class RunOutcome {
 RunOutcome RunFromCommandLine(Env& env, const char* commandLine);
 
 // The process's exit status for an installer to check: 0 when the work ran
-// to its end, 1 when a failure stopped it, 2 when the command line was not
-// understood.
+// to its end and reached every installed Visual Studio, 1 when a failure
+// stopped it, 2 when the command line was not understood, 3 when it ran to
+// its end but some installed Visual Studio did not get (or lose) everything.
 int ExitStatus(RunOutcome outcome);
 
 }  // namespace orvane

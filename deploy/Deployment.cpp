@@ -26,62 +26,80 @@ std::string InstalledVcDir(Env& env, VersionIndex index) {
 
 // The shipped wizards carry default.js for 7.x and default05.js for later
 // versions; each version keeps the one it runs as default.js. For 7.x only
-// TessaloomsWiz loses its newer script.
-void SelectWizardScripts(Env& env, VersionIndex index, const std::string& vcDir) {
+// TessaloomsWiz loses its newer script. True when each script is in place.
+bool SelectWizardScripts(Env& env, VersionIndex index, const std::string& vcDir) {
     if (!UsesNewerLayout(index)) {
-        env.DeleteFileAt(ScriptsDir(vcDir, kWizardFolders[0]) + "default05.js");
-        return;
+        return env.DeleteFileAt(ScriptsDir(vcDir, kWizardFolders[0]) + "default05.js");
     }
+    bool complete = true;
     for (const char* wizard : kWizardFolders) {
         const std::string scripts = ScriptsDir(vcDir, wizard);
         env.DeleteFileAt(scripts + "default.js");
-        env.CopyFileTo(scripts + "default05.js", scripts + "default.js", false);
+        complete &= env.CopyFileTo(scripts + "default05.js", scripts + "default.js", false);
         env.DeleteFileAt(scripts + "default05.js");
     }
+    return complete;
 }
 
-void DeleteTreeIfPresent(Env& env, const std::string& path) {
-    if (IsExistingDirectory(env, path)) {
-        DeleteTree(env, path);
+// Copies folder `from` as `to`, or with `contentOnly` its entries into
+// `to`; true only when all of it arrived.
+bool CopyTemplates(Env& env, const std::string& from, const std::string& to, bool contentOnly) {
+    return CopyTree(env, contentOnly ? from + "\\*" : from, to) && HoldsContentOf(env, from, to);
+}
+
+// True when the folder is gone, or was never there.
+bool DeleteTreeIfPresent(Env& env, const std::string& path) {
+    if (!IsExistingDirectory(env, path)) {
+        return true;
     }
+    return DeleteTree(env, path) && !IsExistingDirectory(env, path);
 }
 
 }  // namespace
 
-void DeployForVersion(Env& env, VersionIndex index) {
+bool DeployForVersion(Env& env, VersionIndex index) {
     const std::string vcDir = InstalledVcDir(env, index);
     if (vcDir.empty()) {
-        return;
+        return true;
     }
     const std::string source = TemplatesDir + GetVersionString(index) + "\\VCPlusPlus\\";
-    CopyTree(env, source + "TessaloomProjectMFC", vcDir + "\\vcprojects\\TessaloomsMFC");
-    CopyTree(env, source + "TessaloomsMFC", vcDir + "\\vcprojectitems\\TessaloomsMFC");
-    CopyTree(env, TemplatesDir + "Templates\\VCPlusPlus\\*", vcDir + "\\VCWizards");
-    SelectWizardScripts(env, index, vcDir);
+    bool complete = CopyTemplates(env, source + "TessaloomProjectMFC",
+                                  vcDir + "\\vcprojects\\TessaloomsMFC", false);
+    complete &= CopyTemplates(env, source + "TessaloomsMFC",
+                              vcDir + "\\vcprojectitems\\TessaloomsMFC", false);
+    complete &=
+        CopyTemplates(env, TemplatesDir + "Templates\\VCPlusPlus", vcDir + "\\VCWizards", true);
+    complete &= SelectWizardScripts(env, index, vcDir);
+    return complete;
 }
 
-void RemoveForVersion(Env& env, VersionIndex index) {
+bool RemoveForVersion(Env& env, VersionIndex index) {
     const std::string vcDir = InstalledVcDir(env, index);
     if (vcDir.empty()) {
-        return;
+        return true;
     }
-    DeleteTreeIfPresent(env, vcDir + "\\vcprojects\\TessaloomsMFC");
-    DeleteTreeIfPresent(env, vcDir + "\\vcprojectitems\\TessaloomsMFC");
+    bool complete = DeleteTreeIfPresent(env, vcDir + "\\vcprojects\\TessaloomsMFC");
+    complete &= DeleteTreeIfPresent(env, vcDir + "\\vcprojectitems\\TessaloomsMFC");
     for (const char* wizard : kWizardFolders) {
-        DeleteTreeIfPresent(env, vcDir + "\\VCWizards\\" + wizard);
+        complete &= DeleteTreeIfPresent(env, vcDir + "\\VCWizards\\" + wizard);
     }
+    return complete;
 }
 
-void DeployAllVersions(Env& env) {
+bool DeployAllVersions(Env& env) {
+    bool complete = true;
     for (VersionIndex index = 0; index < kVersionCount; ++index) {
-        DeployForVersion(env, index);
+        complete &= DeployForVersion(env, index);
     }
+    return complete;
 }
 
-void RemoveAllVersions(Env& env) {
+bool RemoveAllVersions(Env& env) {
+    bool complete = true;
     for (VersionIndex index = 0; index < kVersionCount; ++index) {
-        RemoveForVersion(env, index);
+        complete &= RemoveForVersion(env, index);
     }
+    return complete;
 }
 
 }  // namespace orvane

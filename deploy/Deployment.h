@@ -2,17 +2,19 @@
 
 // Copying the templates and wizards into every installed Visual Studio, and
 // deleting them again. Versions that are not registered, or whose VC folder
-// is missing, are skipped; the results of single copies and deletes are not
-// acted on, so one failure never stops the steps after it.
+// is missing, are skipped. A failed step never stops the steps after it;
+// each function says whether every step had its effect: each copy arrived
+// whole (checked, since the shell may report a copy it did not make), each
+// wizard script is in place, each folder removed is gone.
 
 #include "deploy/VisualStudio.h"
 #include "platform/Env.h"
 
 namespace orvane {
 
-void DeployForVersion(Env& env, VersionIndex index);
-void RemoveForVersion(Env& env, VersionIndex index);
-void DeployAllVersions(Env& env);
-void RemoveAllVersions(Env& env);
+bool DeployForVersion(Env& env, VersionIndex index);
+bool RemoveForVersion(Env& env, VersionIndex index);
+bool DeployAllVersions(Env& env);
+bool RemoveAllVersions(Env& env);
 
 }  // namespace orvane

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstring>
+#include <map>
+#include <vector>
 
 namespace orvane {
 namespace {
@@ -38,6 +40,16 @@ bool FindEntry(Env& env, const std::string& path, bool* isDirectory) {
     return true;
 }
 
+std::string Lower(const std::string& text) {
+    std::string lower = text;
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}
+
 }  // namespace
 
 bool IsExistingFile(Env& env, const std::string& path) {
@@ -65,6 +77,34 @@ bool CopyTree(Env& env, const std::string& fromPath, const std::string& toPath) 
         return false;
     }
     return RunTreeOperation(env, FileOp::kCopy, from.data(), to.data());
+}
+
+bool HoldsContentOf(Env& env, const std::string& from, const std::string& to) {
+    std::vector<DirectoryEntry> source;
+    std::vector<DirectoryEntry> target;
+    if (!env.ListDirectory(from, &source) || !env.ListDirectory(to, &target)) {
+        return false;
+    }
+    std::map<std::string, const DirectoryEntry*> byName;
+    for (const DirectoryEntry& entry : target) {
+        byName[Lower(entry.name)] = &entry;
+    }
+    for (const DirectoryEntry& entry : source) {
+        const auto found = byName.find(Lower(entry.name));
+        if (found == byName.end()) {
+            return false;
+        }
+        const DirectoryEntry& copy = *found->second;
+        const bool isFolder = (entry.attributes & kAttributeDirectory) != 0;
+        if (isFolder != ((copy.attributes & kAttributeDirectory) != 0)) {
+            return false;
+        }
+        if (isFolder ? !HoldsContentOf(env, from + "\\" + entry.name, to + "\\" + copy.name)
+                     : entry.size != copy.size) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace orvane

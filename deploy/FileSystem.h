@@ -37,4 +37,10 @@ bool DeleteTree(Env& env, const std::string& path);
 // lands inside it under its own name. True only when all of it was copied.
 bool CopyTree(Env& env, const std::string& from, const std::string& to);
 
+// True when folder `to` holds everything folder `from` holds: each file
+// under the same name (in any case) with the same size, each folder with
+// the same content. The shell may report a copy as done that never
+// arrived; this is how a copy is known to have arrived.
+bool HoldsContentOf(Env& env, const std::string& from, const std::string& to);
+
 }  // namespace orvane

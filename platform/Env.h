@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -22,6 +23,13 @@ enum class FileOp : unsigned { kCopy = 2, kDelete = 3 };
 
 // The attribute bit of a directory entry that marks a folder.
 constexpr std::uint32_t kAttributeDirectory = 0x10;
+
+// One entry of a folder, as its listing shows it.
+struct DirectoryEntry {
+    std::string name;
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+};
 
 class Env {
   public:
@@ -53,6 +61,10 @@ class Env {
 
     // Ends a search that FindFirst started.
     virtual void CloseFind(Handle search) = 0;
+
+    // Lists the entries of folder `path`, without "." and "..", in no
+    // particular order. False when it is not a folder or cannot be read.
+    virtual bool ListDirectory(const std::string& path, std::vector<DirectoryEntry>* entries) = 0;
 
     // --- Shell file operation ---------------------------------------------
 

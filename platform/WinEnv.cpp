@@ -93,6 +93,26 @@ void WinEnv::CloseFind(Handle search) {
     FindClose(AsHandle(search));
 }
 
+bool WinEnv::ListDirectory(const std::string& path, std::vector<DirectoryEntry>* entries) {
+    entries->clear();
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") {
+            entries->push_back(DirectoryEntry{
+                name, found.dwFileAttributes,
+                (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow});
+        }
+    } while (FindNextFileA(search, &found));
+    const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+    FindClose(search);
+    return complete;
+}
+
 int WinEnv::FileOperation(FileOp op, const char* from, const char* to, unsigned flags,
                           bool* aborted) {
     SHFILEOPSTRUCTA record = {};

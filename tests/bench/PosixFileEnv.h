@@ -2,7 +2,8 @@
 
 // An Env over POSIX files, for measuring the rewriter on real files of any
 // size on Linux. It offers the open-file, single-file and existence
-// operations; it has no registry and no shell, whose calls fail.
+// operations; it has no registry, no shell and no folder listing, whose
+// calls fail.
 
 #include "platform/Env.h"
 
@@ -17,6 +18,7 @@ class PosixFileEnv final : public Env {
     void CloseKey(Handle) override {}
     bool FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) override;
     void CloseFind(Handle) override {}
+    bool ListDirectory(const std::string&, std::vector<DirectoryEntry>*) override { return false; }
     int FileOperation(FileOp, const char*, const char*, unsigned, bool*) override { return 1; }
     bool CopyFileTo(const std::string&, const std::string&, bool) override { return false; }
     bool DeleteFileAt(const std::string& path) override;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/TemplatesDir.h"
+#include "deploy/FileSystem.h"
 #include "tests/native/ProductFixture.h"
 
 namespace orvane {
@@ -88,7 +91,7 @@ TEST_F(Deployment, WizardWithoutNewerScriptLosesItsDefaultInNewerVersions) {
     env.AddDirectory("C:\\VS8\\VC");
     env.DeleteFileAt(kTemplates +
                      "Templates\\VCPlusPlus\\TessaloomsWiz\\scripts\\1033\\default05.js");
-    DeployForVersion(env, 2);
+    EXPECT_FALSE(DeployForVersion(env, 2));
     EXPECT_EQ(env.Tree("C:\\VS8\\VC\\VCWizards\\TessaloomsWiz\\scripts"), (Lines{"1033\\"}));
 }
 
@@ -135,10 +138,73 @@ TEST_F(Deployment, OneFailedCopyDoesNotStopTheRest) {
     RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
     env.AddDirectory("C:\\VS9\\VC");
     env.FailCall(Call::kFileOperation);
-    DeployForVersion(env, 3);
+    EXPECT_FALSE(DeployForVersion(env, 3));
     EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC"));
     EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC"));
     EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\scripts\\1033\\default.js"));
+}
+
+// Every step that does not have its effect makes the version incomplete,
+// whichever it is, and the steps after it still run.
+TEST_F(Deployment, EachStepWithoutItsEffectIsReported) {
+    struct Case {
+        const char* what;
+        Call call;
+        int nth;
+        VersionIndex version;
+    };
+    const Case cases[] = {
+        {"project templates copy fails", Call::kFileOperation, 1, 3},
+        {"item templates copy fails", Call::kFileOperation, 2, 3},
+        {"wizards copy fails", Call::kFileOperation, 3, 3},
+        {"project templates copy reports success, copies nothing", Call::kCopyArrives, 1, 3},
+        {"wizards copy reports success, copies nothing", Call::kCopyArrives, 3, 3},
+        {"copy cannot be checked", Call::kListDirectory, 1, 3},
+        {"second newer script cannot be put in place", Call::kCopyFile, 2, 3},
+        {"the newer script of 7.1 stays", Call::kDeleteFile, 1, 1},
+    };
+    for (const Case& c : cases) {
+        FakeEnv fresh;
+        AddShippedTemplates(fresh);
+        RegisterVersion(fresh, 1, "C:\\VS71\\Common7\\IDE\\");
+        fresh.AddDirectory("C:\\VS71\\Vc7");
+        RegisterVersion(fresh, c.version, "C:\\VS\\Common7\\IDE\\");
+        fresh.AddDirectory(c.version == 1 ? "C:\\VS\\Vc7" : "C:\\VS\\VC");
+        EXPECT_TRUE(DeployForVersion(fresh, c.version)) << c.what;
+        EXPECT_TRUE(RemoveForVersion(fresh, c.version)) << c.what;
+        fresh.ClearLog();
+        fresh.FailCall(c.call, c.nth);
+        EXPECT_FALSE(DeployForVersion(fresh, c.version)) << c.what;
+        const Lines& log = fresh.Log();
+        EXPECT_EQ(
+            std::count_if(log.begin(), log.end(),
+                          [](const std::string& line) { return line.rfind("copy ", 0) == 0; }),
+            3)
+            << c.what;
+        EXPECT_EQ(log.back().rfind("deletefile ", 0), 0u) << c.what;
+    }
+}
+
+TEST_F(Deployment, VersionWithoutSourcesIsIncompleteAndTheOtherIsServed) {
+    RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS71\\Vc7");
+    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS9\\VC");
+    ASSERT_TRUE(DeleteTree(env, kTemplates + "9.0"));
+    EXPECT_FALSE(DeployAllVersions(env));
+    EXPECT_EQ(env.Content("C:\\VS71\\Vc7\\vcprojects\\TessaloomsMFC\\TessaloomProjectMFC.vsz"),
+              "project 7.1");
+}
+
+TEST_F(Deployment, FolderThatCannotBeDeletedIsReportedAndTheOthersStillGo) {
+    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS9\\VC");
+    ASSERT_TRUE(DeployAllVersions(env));
+    env.FailCall(Call::kFileOperation, 1);
+    EXPECT_FALSE(RemoveAllVersions(env));
+    EXPECT_TRUE(env.IsDirectory("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC"));
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz"));
+    EXPECT_TRUE(RemoveAllVersions(env));
 }
 
 }  // namespace

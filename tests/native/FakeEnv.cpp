@@ -230,6 +230,22 @@ void FakeEnv::CloseFind(Handle) {
     --searchCount_;
 }
 
+bool FakeEnv::ListDirectory(const std::string& path, std::vector<DirectoryEntry>* entries) {
+    entries->clear();
+    const std::string key = Normalise(path);
+    if (ShouldFail(Call::kListDirectory) || !IsDirectory(path)) {
+        return false;
+    }
+    for (const auto& [below, entry] : entries_) {
+        if (IsBelow(below, key) && below.find('\\', key.size() + 1) == std::string::npos) {
+            entries->push_back(DirectoryEntry{LastComponent(entry.path),
+                                              entry.directory ? kAttributeDirectory : 0x20u,
+                                              entry.content.size()});
+        }
+    }
+    return true;
+}
+
 // --- Shell file operation ----------------------------------------------------------
 
 bool FakeEnv::DeleteEntryTree(const std::string& key) {
@@ -294,6 +310,9 @@ int FakeEnv::FileOperation(FileOp op, const char* from, const char* to, unsigned
     log_.push_back("copy " + source + " -> " + target);
     if (ShouldFail(Call::kFileOperation)) {
         return kErrorFileNotFound;
+    }
+    if (ShouldFail(Call::kCopyArrives)) {
+        return 0;
     }
     if (source.size() >= 2 && source.compare(source.size() - 2, 2, "\\*") == 0) {
         const std::string folder = source.substr(0, source.size() - 2);

@@ -20,6 +20,8 @@ enum class Call {
     kQueryValue,
     kFindFirst,
     kFileOperation,
+    kCopyArrives,  // failed: a tree copy reports success but copies nothing
+    kListDirectory,
     kCopyFile,
     kDeleteFile,
     kMoveFile,
@@ -74,6 +76,7 @@ class FakeEnv final : public Env {
     void CloseKey(Handle key) override;
     bool FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) override;
     void CloseFind(Handle search) override;
+    bool ListDirectory(const std::string& path, std::vector<DirectoryEntry>* entries) override;
     int FileOperation(FileOp op, const char* from, const char* to, unsigned flags,
                       bool* aborted) override;
     bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) override;

@@ -51,7 +51,8 @@ TEST_F(RunSequence, SwitchInUpperCaseAndPathWithBackslash) {
 }
 
 TEST_F(RunSequence, EmptySecondWordBecomesABackslash) {
-    EXPECT_EQ(RunFromCommandLine(env, "-i \"\""), RunOutcome::kInstalled);
+    // Visual Studio 9.0 finds no templates there.
+    EXPECT_EQ(RunFromCommandLine(env, "-i \"\""), RunOutcome::kIncomplete);
     EXPECT_EQ(TemplatesDir, "\\");
 }
 
@@ -84,11 +85,25 @@ TEST_F(RunSequence, UnopenableSampleProjectStopsBeforeAnythingElse) {
     EXPECT_EQ(env.Content(kLauncher), "items 9.0");
 }
 
-TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstood) {
+TEST_F(RunSequence, StepWithoutItsEffectMakesTheRunIncompleteButItRunsToItsEnd) {
+    env.FailCall(Call::kCopyArrives, 1);
+    EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kIncomplete);
+    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsTemplateWiz"));
+    // A removal in an installation counts too, and so does a removal alone.
+    env.FailCall(Call::kFileOperation, 1);
+    EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kIncomplete);
+    env.FailCall(Call::kFileOperation, 2);
+    EXPECT_EQ(RunFromCommandLine(env, "-u x"), RunOutcome::kIncomplete);
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz"));
+    EXPECT_EQ(RunFromCommandLine(env, "-u x"), RunOutcome::kRemoved);
+}
+
+TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstoodThreeForIncomplete) {
     EXPECT_EQ(ExitStatus(RunOutcome::kInstalled), 0);
     EXPECT_EQ(ExitStatus(RunOutcome::kRemoved), 0);
     EXPECT_EQ(ExitStatus(RunOutcome::kStopped), 1);
     EXPECT_EQ(ExitStatus(RunOutcome::kNotUnderstood), 2);
+    EXPECT_EQ(ExitStatus(RunOutcome::kIncomplete), 3);
 }
 
 TEST_F(RunSequence, IsInstallRequestChangesNothing) {

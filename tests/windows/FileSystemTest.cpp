@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "deploy/FileSystem.h"
 #include "platform/WinEnv.h"
 #include "tests/windows/WinTestSupport.h"
@@ -52,6 +54,35 @@ TEST_F(RealFileSystem, CopyTreeRules) {
     EXPECT_FALSE(PathExists(At("Z\\A")));
 
     EXPECT_FALSE(CopyTree(env, At("X\\missing"), At("W")));
+}
+
+TEST_F(RealFileSystem, ACopyHasArrivedOnlyWhenEveryFileIsThereWithItsSize) {
+    WriteBytes(At("S\\a.txt"), std::string(70000, 'a'));
+    WriteBytes(At("S\\Sub\\b.txt"), "");
+    testing::MakeDirs(At("S\\Empty"));
+    std::vector<DirectoryEntry> entries;
+    ASSERT_TRUE(env.ListDirectory(At("S"), &entries));
+    ASSERT_EQ(entries.size(), 3u);
+    for (const DirectoryEntry& entry : entries) {
+        const bool folder = (entry.attributes & kAttributeDirectory) != 0;
+        EXPECT_EQ(folder, entry.name != "a.txt") << entry.name;
+        if (entry.name == "a.txt") {
+            EXPECT_EQ(entry.size, 70000u);
+        }
+    }
+    EXPECT_FALSE(env.ListDirectory(At("S\\a.txt"), &entries));
+    EXPECT_FALSE(env.ListDirectory(At("missing"), &entries));
+
+    ASSERT_TRUE(CopyTree(env, At("S"), At("T")));
+    EXPECT_TRUE(HoldsContentOf(env, At("S"), At("t")));
+    WriteBytes(At("T\\extra.txt"), "theirs");
+    EXPECT_TRUE(HoldsContentOf(env, At("S"), At("T")));
+    WriteBytes(At("T\\Sub\\b.txt"), "x");
+    EXPECT_FALSE(HoldsContentOf(env, At("S"), At("T")));
+    WriteBytes(At("T\\Sub\\b.txt"), "");
+    ASSERT_TRUE(DeleteTree(env, At("T\\Empty")));
+    EXPECT_FALSE(HoldsContentOf(env, At("S"), At("T")));
+    EXPECT_FALSE(HoldsContentOf(env, At("S"), At("missing")));
 }
 
 TEST_F(RealFileSystem, DeleteTreeRemovesEverythingAndReportsMissingPaths) {

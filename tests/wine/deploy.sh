@@ -70,8 +70,55 @@ run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
 check "a registered version without a VC folder is skipped" same_text "$(tree_listing "$prefix/drive_c/VS8")" "Common7/
 Common7/IDE/"
 
+# --- Installations and removals that do not reach every version: status 3 --------------
+# Each leaves the other version served exactly as a complete run would.
+unlock() { chattr -R -i "$vs71" "$vs90" "$templates" 2>/dev/null; }
+mounted=
+trap 'unlock; [ -n "$mounted" ] && umount "$mounted"; wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
+run_orvane "$prefix" "-u x" >/dev/null
+rm -rf "$prefix/drive_c/VS8"
+incomplete() {  # incomplete <what> <command line>: status 3 and 7.1 as after a complete run
+    check "$1: status 3" same_text "$(run_orvane "$prefix" "$2")" "exit 3"
+    if [ "$2" = "-u x" ]; then
+        check "  and 7.1 lost the product's folders all the same" same_tree "$vs71" "$work/vs71-before"
+    else
+        # The launchers carry one more stamp after every installation.
+        expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected" "$templates"
+        check "  and 7.1 got everything all the same" same_tree "$vs71" "$work/vs71-expected"
+    fi
+}
+if chattr +i "$vs90/vcprojects" 2>/dev/null; then
+    incomplete "9.0's vcprojects folder cannot be written" "-i \"$PRODUCT_TEMPLATES\""
+    check "  and 9.0 has no project templates" test ! -e "$vs90/vcprojects/TessaloomsMFC"
+    unlock
+else
+    check "a folder can be made unwritable" false
+fi
+mv "$templates/9.0" "$work/sources-9.0"
+incomplete "the product has no 9.0 sources" "-i \"$PRODUCT_TEMPLATES\""
+mv "$work/sources-9.0" "$templates/9.0"
+run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
+chattr +i "$vs90/VCWizards/TessaloomsWiz/scripts/1033/default.js"
+incomplete "a wizard folder of 9.0 cannot be deleted" "-u x"
+check "  and that folder is still there" test -d "$vs90/VCWizards/TessaloomsWiz"
+unlock
+run_orvane "$prefix" "-u x" >/dev/null
+# The disk under 9.0's VC folder fills during the copy.
+cp -a "$vs90" "$work/vs90-saved"
+if mount -t tmpfs -o size=256k tmpfs "$vs90" 2>/dev/null; then
+    mounted=$vs90
+    cp -a "$work/vs90-saved/." "$vs90/"
+    free=$(df --output=avail -B1 "$vs90" | tail -1)
+    head -c $((free - 24576)) /dev/zero >"$vs90/filler" 2>/dev/null
+    incomplete "the disk fills during 9.0's copy" "-i \"$PRODUCT_TEMPLATES\""
+    umount "$vs90" && mounted=
+else
+    echo "note: no tmpfs can be mounted here; the unit tests' copies that do not arrive stand in for a full disk"
+fi
+run_orvane "$prefix" "-u x" >/dev/null
+
 bare=$(wine_new_prefix) || exit 1
-trap 'wine_drop_prefix "$prefix"; wine_drop_prefix "$bare"; rm -rf "$work"' EXIT
+trap 'unlock; wine_drop_prefix "$prefix"; wine_drop_prefix "$bare"; rm -rf "$work"' EXIT
 product_install "$bare"
 before=$(tree_listing "$bare/drive_c" | grep -v '^Program Files/Tessaloom/' | grep -v '^users/')
 run_orvane "$bare" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null

@@ -9,7 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 [ -n "${DISPLAY:-}" ] || { echo "FAIL no display (the test command starts a private Xvfb)"; exit 1; }
 prefix=$(wine_new_prefix) || exit 1
 work=$(mktemp -d "$ORVANE_WINE_CACHE/runs/work.XXXXXX")
-trap 'find "$prefix/$PRODUCT_DIR" -type f -exec chattr -i {} + 2>/dev/null; wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
+trap 'chattr -i "$prefix/drive_c/VS9/VC/vcprojects" 2>/dev/null; find "$prefix/$PRODUCT_DIR" -type f -exec chattr -i {} + 2>/dev/null; wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
 product_install "$prefix"
 mkdir -p "$prefix/drive_c/VS9/VC"
 vs_register "$prefix" 9.0 'C:\VS9\Common7\IDE\'
@@ -64,6 +64,19 @@ runner=$!
 check "removal shows no window" same_text "$(probe wait "$TITLE" 5)" "none"
 wait "$runner"
 check "removal ends by itself" same_text "$(cat "$work/remove.out")" "exit 0"
+
+# What the window says would be false after an incomplete installation.
+if chattr +i "$prefix/drive_c/VS9/VC/vcprojects" 2>/dev/null; then
+    run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 30 >"$work/incomplete.out" &
+    runner=$!
+    check "an installation that cannot write into 9.0 shows no window" \
+        same_text "$(probe wait "$TITLE" 5)" "none"
+    wait "$runner"
+    check "  and ends by itself with status 3" same_text "$(cat "$work/incomplete.out")" "exit 3"
+    chattr -i "$prefix/drive_c/VS9/VC/vcprojects"
+else
+    check "a folder can be made unwritable" false
+fi
 
 # A window there would wait forever: the run would end only at the time limit.
 check "an installation nobody can see ends by itself with status 0, the templates in place" \

@@ -37,7 +37,8 @@ for n in 257 258 259 260 1000; do
     cp -a "$product/Templates/9.0" "$product/Templates/Templates" "$unix/"
     clean_vc
     out=$(run_orvane "$prefix" "-i $templates")
-    check "a copy source of $n characters: the run ends" same_text "$out" "exit 0"
+    # None of them copies everything: status 3.
+    check "a copy source of $n characters: the run ends, incomplete" same_text "$out" "exit 3"
     # Windows' own MAX_PATH stops the shell at the files inside such a
     # folder; what matters here is that no path is cut short, which could
     # name a parent folder: whatever arrives must be part of the source.
@@ -67,9 +68,9 @@ done
 # --- Templates folders that are not what they should be --------------------------------
 clean_vc
 before=$(tree_listing "$c" | grep -v -e '^users/' -e '^windows/')
-check "a missing templates folder: the run ends" same_text "$(run_orvane "$prefix" '-i C:\Nowhere\Templates\')" "exit 0"
+check "a missing templates folder: the run ends, incomplete" same_text "$(run_orvane "$prefix" '-i C:\Nowhere\Templates\')" "exit 3"
 echo file >"$c/AFile"
-check "a templates folder that is a file: the run ends" same_text "$(run_orvane "$prefix" '-i C:\AFile')" "exit 0"
+check "a templates folder that is a file: the run ends, incomplete" same_text "$(run_orvane "$prefix" '-i C:\AFile')" "exit 3"
 check "neither creates anything" same_text "$(tree_listing "$c" | grep -v -e '^users/' -e '^windows/' -e '^AFile' -e '^orvane-')" \
     "$(grep -v -e '^orvane-' <<<"$before")"
 
@@ -114,7 +115,10 @@ done
 mkdir -p "$c/Start/a/b" "$c/Start/VC"
 WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\VisualStudio\9.0' /v InstallDir \
     /t REG_BINARY /d '' /reg:32 /f >/dev/null 2>&1
-check "an InstallDir of 0 bytes: the run ends" same_text "$(ORVANE_CWD=$c/Start/a/b run_orvane "$prefix" '-i C:\Kit\Templates')" "exit 0"
+# Wine's shell copies no wildcard source into a relative destination, so
+# the wizards never arrive there, and the status says so.
+check "an InstallDir of 0 bytes: the run ends, without the wizards under Wine" \
+    same_text "$(ORVANE_CWD=$c/Start/a/b run_orvane "$prefix" '-i C:\Kit\Templates')" "exit 3"
 check "  and the root ..\\..\\ is taken relative to where it starts" test -d "$c/Start/VC/vcprojects/TessaloomsMFC"
 ORVANE_CWD=$c/Start/a/b run_orvane "$prefix" '-u x' >/dev/null
 # A REG_MULTI_SZ: the text up to the first zero byte is the first string.
@@ -133,8 +137,9 @@ check "a VC folder that is a file: the run ends" same_text "$(run_orvane "$prefi
 check "  and the file is untouched" same_text "$(cat "$c/VSF/VC")" "not a folder"
 vs_register "$prefix" 9.0 'C:\VS9\Common7\IDE\'
 rm "$c/Kit/Templates/Templates/VCPlusPlus/TessaloomsWiz/scripts/1033/default05.js"
-run_orvane "$prefix" '-i C:\Kit\Templates' >/dev/null
-check "a wizard without default05.js ends with no script in 9.0" \
+check "a wizard without default05.js: the run ends, incomplete" \
+    same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates')" "exit 3"
+check "  with no script in 9.0" \
     same_text "$(ls "$vc/VCWizards/TessaloomsWiz/scripts/1033")" ""
 check "  while the other wizard gets its own" test -f "$vc/VCWizards/TessaloomsTemplateWiz/scripts/1033/default.js"
 
