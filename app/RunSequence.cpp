@@ -5,10 +5,44 @@
 #include "customise/LauncherStamper.h"
 #include "customise/ProjectRewriter.h"
 #include "deploy/Deployment.h"
+#include "deploy/FileSystem.h"
 
 namespace orvane {
 
 std::string TemplatesDir;
+
+namespace {
+
+// Looks at every part of the product an installation writes or copies
+// before anything is changed: a link planted there (see Env::InspectBelow)
+// stops the installation. The temporary project files are not looked at:
+// whatever is at their names is removed, never followed.
+void RefuseLinksInProduct(Env& env) {
+    const std::string root = GetTrustedRoot(TemplatesDir);
+    const auto refuse = [](const std::string& path) {
+        throw FileError("a link or a second name of another file: " + path);
+    };
+    const std::string samplesRoot = GetTrustedSamplesRoot(TemplatesDir);
+    const std::string productRoot = GetProductRoot(TemplatesDir);
+    for (int row = 0; row < kSampleProjectCount; ++row) {
+        const std::string project = GetSampleProjectPath(productRoot, GetSampleProjects()[row]);
+        if (env.InspectBelow(samplesRoot, project) == EntryKind::kLink) {
+            refuse(project);
+        }
+    }
+    for (const std::string& launcher : GetWizardLauncherPaths(TemplatesDir)) {
+        if (env.InspectBelow(root, launcher) == EntryKind::kLink) {
+            refuse(launcher);
+        }
+    }
+    for (const std::string& tree : GetTemplateTrees(TemplatesDir)) {
+        if (!IsFreeOfLinks(env, root, tree)) {
+            refuse(tree);
+        }
+    }
+}
+
+}  // namespace
 
 RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
     // Nothing is undone on failure: the steps that ran stay done, the rest
@@ -25,6 +59,7 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
             TemplatesDir += '\\';
         }
         if (install) {
+            RefuseLinksInProduct(env);
             PatchSampleProjects(env);
             StampWizardLaunchers(env);
             // Both run whatever the first one came to.

@@ -88,7 +88,7 @@ if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
 endif()
 
 if(ORVANE_RUN_TESTS)
-    foreach(script commandline registry deploy customise gui stress hostile planted installer)
+    foreach(script commandline registry deploy customise links gui stress hostile planted installer)
         add_test(NAME wine.${script}
                  COMMAND ${ORVANE_WINE_RUNNER} bash ${CMAKE_SOURCE_DIR}/tests/wine/${script}.sh
                          ${CMAKE_BINARY_DIR})

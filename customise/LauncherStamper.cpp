@@ -46,16 +46,33 @@ void AppendLineToFile(Env& env, Handle file, const std::string& line) {
     env.Write(file, stamp.data(), static_cast<std::uint32_t>(stamp.size()));
 }
 
-void StampWizardLauncher(Env& env, const std::string& launcherPath, const std::string& line) {
+void StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
+                         const std::string& line) {
     if (!IsExistingFile(env, launcherPath)) {
         return;
     }
     Handle file = kNoHandle;
-    if (!env.OpenForReadWrite(launcherPath, &file)) {
+    if (!env.OpenForReadWrite(root, launcherPath, &file)) {
         return;
     }
     FileCloser closer(env, file);
     AppendLineToFile(env, file, line);
+}
+
+std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir) {
+    static const char* const kTemplateFolders[] = {"TessaloomsMFC", "TessaloomProjectMFC"};
+    const std::vector<std::string> names = GetWizardLauncherNames();
+    std::vector<std::string> paths;
+    for (VersionIndex index = 0; index < kVersionCount; ++index) {
+        for (const char* folder : kTemplateFolders) {
+            const std::string dir =
+                templatesDir + GetVersionString(index) + "\\VCPlusPlus\\" + folder + "\\";
+            for (const std::string& name : names) {
+                paths.push_back(dir + name);
+            }
+        }
+    }
+    return paths;
 }
 
 void StampWizardLaunchers(Env& env) {
@@ -63,16 +80,9 @@ void StampWizardLaunchers(Env& env) {
         return;
     }
     const std::string line = MakeBaseDirParamLine(GetProductRoot(TemplatesDir));
-    const std::vector<std::string> names = GetWizardLauncherNames();
-    static const char* const kTemplateFolders[] = {"TessaloomsMFC", "TessaloomProjectMFC"};
-    for (VersionIndex index = 0; index < kVersionCount; ++index) {
-        for (const char* folder : kTemplateFolders) {
-            const std::string dir =
-                TemplatesDir + GetVersionString(index) + "\\VCPlusPlus\\" + folder + "\\";
-            for (const std::string& name : names) {
-                StampWizardLauncher(env, dir + name, line);
-            }
-        }
+    const std::string root = GetTrustedRoot(TemplatesDir);
+    for (const std::string& path : GetWizardLauncherPaths(TemplatesDir)) {
+        StampWizardLauncher(env, root, path, line);
     }
 }
 

@@ -16,14 +16,19 @@ std::vector<std::string> GetWizardLauncherNames();
 // The parameter line naming `productRoot` as BASE_DIR.
 std::string MakeBaseDirParamLine(const std::string& productRoot);
 
+// Every launcher path looked for under `templatesDir`: each name in each
+// version's two template folders, 240 in all.
+std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir);
+
 // Appends the stamp to every launcher of every version and template folder
-// under TemplatesDir; missing or busy launchers are skipped. Every run adds
-// one more stamp.
+// under TemplatesDir; missing, busy or linked launchers are skipped. Every
+// run adds one more stamp.
 void StampWizardLaunchers(Env& env);
 
-// Appends the stamp for `line` to one launcher if it exists and can be
-// opened for reading and writing without sharing.
-void StampWizardLauncher(Env& env, const std::string& launcherPath, const std::string& line);
+// Appends the stamp for `line` to one launcher below `root` if it exists
+// and can be opened for reading and writing without sharing as itself.
+void StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
+                         const std::string& line);
 
 // Writes a line feed, `line` and a line feed at the end of an open file.
 // Write failures are not reported.

@@ -271,18 +271,34 @@ std::string GetProductRoot(const std::string& templatesDir) {
     return at == std::string::npos ? std::string() : templatesDir.substr(0, at);
 }
 
-void RewriteProjectFile(Env& env, const std::string& projectPath, const std::string& tempPath,
-                        const std::string& includeDir, const std::string& libraryDir) {
+std::string GetTrustedSamplesRoot(const std::string& templatesDir) {
+    const std::string productRoot = GetProductRoot(templatesDir);
+    const std::size_t slash = productRoot.rfind('\\');
+    return slash == std::string::npos ? std::string(".\\") : productRoot.substr(0, slash + 1);
+}
+
+std::string GetTrustedRoot(const std::string& templatesDir) {
+    return GetProductRoot(templatesDir).empty() ? templatesDir
+                                                : GetTrustedSamplesRoot(templatesDir);
+}
+
+std::string GetSampleProjectPath(const std::string& productRoot, const SampleProject& sample) {
+    return productRoot + "Samples\\" + sample.folder + "\\" + sample.project + ".vcproj";
+}
+
+void RewriteProjectFile(Env& env, const std::string& root, const std::string& projectPath,
+                        const std::string& tempPath, const std::string& includeDir,
+                        const std::string& libraryDir) {
     if (!IsExistingFile(env, projectPath)) {
         return;
     }
     Handle projectFile = kNoHandle;
-    if (!env.OpenForReadWrite(projectPath, &projectFile)) {
+    if (!env.OpenForReadWrite(root, projectPath, &projectFile)) {
         throw FileError("cannot open " + projectPath);
     }
     FileCloser project(env, projectFile);
     Handle tempFile = kNoHandle;
-    if (!env.CreateForReadWrite(tempPath, &tempFile)) {
+    if (!env.CreateNewForReadWrite(root, tempPath, &tempFile)) {
         throw FileError("cannot create " + tempPath);
     }
     FileCloser temp(env, tempFile);
@@ -310,13 +326,13 @@ void RewriteProjectFile(Env& env, const std::string& projectPath, const std::str
 
 void PatchSampleProjects(Env& env) {
     const std::string productRoot = GetProductRoot(TemplatesDir);
+    const std::string root = GetTrustedSamplesRoot(TemplatesDir);
     const std::string includeDir = productRoot + "Include";
     const std::string libraryDir = productRoot + "Lib";
-    const std::string samplesDir = productRoot + "Samples\\";
-    for (int row = 0; row < kSampleProjectCount; ++row) {
-        const SampleProject& sample = kSampleProjects[row];
-        const std::string stem = samplesDir + sample.folder + "\\" + sample.project;
-        RewriteProjectFile(env, stem + ".vcproj", stem + "1.vcproj", includeDir, libraryDir);
+    for (const SampleProject& sample : kSampleProjects) {
+        const std::string project = GetSampleProjectPath(productRoot, sample);
+        const std::string temp = project.substr(0, project.size() - 7) + "1.vcproj";
+        RewriteProjectFile(env, root, project, temp, includeDir, libraryDir);
     }
 }
 

@@ -30,19 +30,33 @@ const SampleProject* GetSampleProjects();
 // or "" when it has none.
 std::string GetProductRoot(const std::string& templatesDir);
 
+// The folders at and above which links are the installer's choice; below
+// them, anyone may have planted a link. For the samples, the product root's
+// folder (up to its last backslash; the current folder when there is none).
+// For the templates, the same folder, or `templatesDir` itself when there
+// is no product root.
+std::string GetTrustedSamplesRoot(const std::string& templatesDir);
+std::string GetTrustedRoot(const std::string& templatesDir);
+
+// The sample project file of `sample` under `productRoot`'s "Samples\".
+std::string GetSampleProjectPath(const std::string& productRoot, const SampleProject& sample);
+
 // Rewrites the include and library lines of every sample project under
 // the product root's "Samples\" folder. A FileError ends it at that project.
 void PatchSampleProjects(Env& env);
 
-// Rewrites one project file line by line by way of `tempPath`: a line that
+// Rewrites one project file below `root` line by line by way of `tempPath`,
+// created anew whatever is at its name: a line that
 // holds "AdditionalIncludeDirectories" becomes a tab and that setting naming
 // `includeDir`; otherwise one that holds "AdditionalLibraryDirectories"
 // names `libraryDir`; a replaced line keeps only a "/>" it held. Other lines
 // pass through byte for byte. Every line is written with a single line feed.
 // A missing project is skipped. Throws FileError when a file cannot be
-// opened, created, read, written or moved into place; the project then
-// keeps its old content and the temporary file is removed.
-void RewriteProjectFile(Env& env, const std::string& projectPath, const std::string& tempPath,
-                        const std::string& includeDir, const std::string& libraryDir);
+// opened, created, read, written or moved into place, or is not itself
+// (a link below `root`); the project then keeps its old content and the
+// temporary file is removed.
+void RewriteProjectFile(Env& env, const std::string& root, const std::string& projectPath,
+                        const std::string& tempPath, const std::string& includeDir,
+                        const std::string& libraryDir);
 
 }  // namespace orvane

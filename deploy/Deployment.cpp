@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/TemplatesDir.h"
+#include "customise/ProjectRewriter.h"
 #include "deploy/FileSystem.h"
 
 namespace orvane {
@@ -41,10 +42,23 @@ bool SelectWizardScripts(Env& env, VersionIndex index, const std::string& vcDir)
     return complete;
 }
 
+const char* const kTemplateFolders[] = {"TessaloomProjectMFC", "TessaloomsMFC"};
+
+std::string TemplateSource(const std::string& templatesDir, VersionIndex index,
+                           const char* folder) {
+    return templatesDir + GetVersionString(index) + "\\VCPlusPlus\\" + folder;
+}
+
+std::string WizardSource(const std::string& templatesDir) {
+    return templatesDir + "Templates\\VCPlusPlus";
+}
+
 // Copies folder `from` as `to`, or with `contentOnly` its entries into
-// `to`; true only when all of it arrived.
+// `to`; true only when all of it arrived. The shell follows links, so the
+// tree is looked at once more right before, and not copied with a link in it.
 bool CopyTemplates(Env& env, const std::string& from, const std::string& to, bool contentOnly) {
-    return CopyTree(env, contentOnly ? from + "\\*" : from, to) && HoldsContentOf(env, from, to);
+    return IsFreeOfLinks(env, GetTrustedRoot(TemplatesDir), from) &&
+           CopyTree(env, contentOnly ? from + "\\*" : from, to) && HoldsContentOf(env, from, to);
 }
 
 // True when the folder is gone, or was never there.
@@ -57,18 +71,27 @@ bool DeleteTreeIfPresent(Env& env, const std::string& path) {
 
 }  // namespace
 
+std::vector<std::string> GetTemplateTrees(const std::string& templatesDir) {
+    std::vector<std::string> trees;
+    for (VersionIndex index = 0; index < kVersionCount; ++index) {
+        for (const char* folder : kTemplateFolders) {
+            trees.push_back(TemplateSource(templatesDir, index, folder));
+        }
+    }
+    trees.push_back(WizardSource(templatesDir));
+    return trees;
+}
+
 bool DeployForVersion(Env& env, VersionIndex index) {
     const std::string vcDir = InstalledVcDir(env, index);
     if (vcDir.empty()) {
         return true;
     }
-    const std::string source = TemplatesDir + GetVersionString(index) + "\\VCPlusPlus\\";
-    bool complete = CopyTemplates(env, source + "TessaloomProjectMFC",
+    bool complete = CopyTemplates(env, TemplateSource(TemplatesDir, index, kTemplateFolders[0]),
                                   vcDir + "\\vcprojects\\TessaloomsMFC", false);
-    complete &= CopyTemplates(env, source + "TessaloomsMFC",
+    complete &= CopyTemplates(env, TemplateSource(TemplatesDir, index, kTemplateFolders[1]),
                               vcDir + "\\vcprojectitems\\TessaloomsMFC", false);
-    complete &=
-        CopyTemplates(env, TemplatesDir + "Templates\\VCPlusPlus", vcDir + "\\VCWizards", true);
+    complete &= CopyTemplates(env, WizardSource(TemplatesDir), vcDir + "\\VCWizards", true);
     complete &= SelectWizardScripts(env, index, vcDir);
     return complete;
 }

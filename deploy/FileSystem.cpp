@@ -79,6 +79,28 @@ bool CopyTree(Env& env, const std::string& fromPath, const std::string& toPath) 
     return RunTreeOperation(env, FileOp::kCopy, from.data(), to.data());
 }
 
+bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path) {
+    switch (env.InspectBelow(root, path)) {
+        case EntryKind::kMissing:
+        case EntryKind::kFile:
+            return true;
+        case EntryKind::kLink:
+            return false;
+        case EntryKind::kFolder:
+            break;
+    }
+    std::vector<DirectoryEntry> entries;
+    if (!env.ListDirectory(path, &entries)) {
+        return false;
+    }
+    for (const DirectoryEntry& entry : entries) {
+        if (!IsFreeOfLinks(env, root, path + "\\" + entry.name)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool HoldsContentOf(Env& env, const std::string& from, const std::string& to) {
     std::vector<DirectoryEntry> source;
     std::vector<DirectoryEntry> target;

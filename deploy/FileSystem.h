@@ -37,6 +37,12 @@ bool DeleteTree(Env& env, const std::string& path);
 // lands inside it under its own name. True only when all of it was copied.
 bool CopyTree(Env& env, const std::string& from, const std::string& to);
 
+// True when `path` below `root`, and for a folder everything in it, is
+// itself: no link, no file with a second name (see Env::InspectBelow), so
+// that the shell's tree copy, which follows links, copies only what is
+// there. A missing `path` has nothing to copy and is free of links too.
+bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path);
+
 // True when folder `to` holds everything folder `from` holds: each file
 // under the same name (in any case) with the same size, each folder with
 // the same content. The shell may report a copy as done that never

@@ -24,6 +24,9 @@ enum class FileOp : unsigned { kCopy = 2, kDelete = 3 };
 // The attribute bit of a directory entry that marks a folder.
 constexpr std::uint32_t kAttributeDirectory = 0x10;
 
+// What an entry below a folder that others may write turns out to be.
+enum class EntryKind { kMissing, kFile, kFolder, kLink };
+
 // One entry of a folder, as its listing shows it.
 struct DirectoryEntry {
     std::string name;
@@ -90,16 +93,40 @@ class Env {
     // `to` keeps its old content; when it fails, both files are unchanged.
     virtual bool MoveFileOver(const std::string& from, const std::string& to) = 0;
 
+    // --- Below a folder that others may write ----------------------------------
+    //
+    // A product may lie in a folder where any local user can create files,
+    // so any name below it may be a link one of them planted: a symbolic
+    // link, a junction or mount point, or a second name of a file
+    // elsewhere. Followed by this elevated program, it would lead a write,
+    // a delete or a copy anywhere on the machine. These calls take that
+    // folder, `root`, and decide on what they find, on the open handle
+    // where there is one: `root` and the folders above it are followed as
+    // they are (the installer chose them), nothing below it is.
+
+    // What `path` is. kLink when it, or a folder between `root` and it, is a
+    // link; when it is a file with more than one name; when the real path
+    // of what it names is not its path below the real path of `root`; when
+    // it is not below `root`; or when it exists but cannot be looked at.
+    virtual EntryKind InspectBelow(const std::string& root, const std::string& path) = 0;
+
+    // Opens an existing file below `root` for reading and writing with no
+    // sharing: while it is open no other opener may read or write it. Fails
+    // on a missing, read-only or busy file, and on one that InspectBelow
+    // would not call kFile, decided on the open handle. The position starts
+    // at the first byte.
+    virtual bool OpenForReadWrite(const std::string& root, const std::string& path,
+                                  Handle* file) = 0;
+
+    // Creates `path` below `root` anew for reading and writing with no
+    // sharing. Whatever entry is at its name goes first: a file, an empty
+    // folder, or a link itself, never what a link leads to. Fails when that
+    // entry cannot be removed without following it, when a folder on the
+    // way is a link, and when anything appears at the name meanwhile.
+    virtual bool CreateNewForReadWrite(const std::string& root, const std::string& path,
+                                       Handle* file) = 0;
+
     // --- Open files -----------------------------------------------------------
-
-    // Opens an existing file for reading and writing with no sharing: while
-    // it is open no other opener may read or write it. Fails on a missing,
-    // read-only or busy file. The position starts at the first byte.
-    virtual bool OpenForReadWrite(const std::string& path, Handle* file) = 0;
-
-    // Creates a file for reading and writing with no sharing, truncating an
-    // existing one to empty.
-    virtual bool CreateForReadWrite(const std::string& path, Handle* file) = 0;
 
     // Reads up to `size` bytes at the position; *done is 0 at the end.
     virtual bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) = 0;
@@ -119,7 +146,7 @@ class Env {
     // Returns once everything written has reached the disk.
     virtual bool Flush(Handle file) = 0;
 
-    // Closes a file that OpenForReadWrite or CreateForReadWrite opened.
+    // Closes a file that OpenForReadWrite or CreateNewForReadWrite opened.
     virtual void CloseFile(Handle file) = 0;
 
     // --- Windows --------------------------------------------------------------

@@ -19,13 +19,225 @@ Handle FromPointer(void* p) {
     return reinterpret_cast<Handle>(p);
 }
 
-bool OpenNoShare(const std::string& path, DWORD disposition, Handle* file) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+// Owns a handle from CreateFile.
+class FileHandle {
+  public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+    HANDLE release() {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
+    }
+    void Close() {
+        if (valid()) {
+            CloseHandle(release());
+        }
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Opens the entry itself, folder or file, for its attributes: a link is
+// opened as the link where the system can do that. Attribute access takes
+// no part in sharing, so a file held open by others can still be looked at.
+FileHandle OpenEntry(const std::string& path) {
+    return FileHandle(
+        CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+bool IsNotFound(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool SameLetters(const std::string& a, const std::string& b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (a.size() != b.size()) {
         return false;
     }
-    *file = FromPointer(h);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string WithoutFinalBackslashes(std::string path) {
+    while (!path.empty() && path.back() == '\\') {
+        path.pop_back();
+    }
+    return path;
+}
+
+std::string FullPathOf(const std::string& path) {
+    char buffer[4 * MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    return length == 0 || length >= sizeof buffer ? std::string() : std::string(buffer, length);
+}
+
+// The real path of what a handle has open, as "C:\..." or "\\server\...".
+// Looked up: Windows XP has no GetFinalPathNameByHandleA.
+using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+FinalPathFn FinalPathFunction() {
+    static const auto function = reinterpret_cast<FinalPathFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+    return function;
+}
+std::string FinalPathOf(HANDLE handle) {
+    char buffer[4 * MAX_PATH];
+    const DWORD length = FinalPathFunction()(handle, buffer, sizeof buffer, 0);
+    if (length == 0 || length >= sizeof buffer) {
+        return std::string();
+    }
+    const std::string path(buffer, length);
+    if (path.rfind("\\\\?\\UNC\\", 0) == 0) {
+        return "\\" + path.substr(7);
+    }
+    return path.rfind("\\\\?\\", 0) == 0 ? path.substr(4) : path;
+}
+
+// The folder others may write, and the one rule for what lies below it:
+// an entry counts as itself only when it is no reparse point, a file has
+// no second name, and its real path is its path below the folder's real
+// path. Where the system cannot tell real paths (Windows XP), no folder on
+// the way may be a reparse point instead; XP has junctions, and no links
+// to files but hard links.
+class TrustedFolder {
+  public:
+    explicit TrustedFolder(const std::string& root)
+        : base_(WithoutFinalBackslashes(FullPathOf(root))) {
+        if (!base_.empty() && FinalPathFunction() != nullptr) {
+            // The folder itself and what is above it are followed.
+            FileHandle folder(CreateFileA((base_ + "\\").c_str(), FILE_READ_ATTRIBUTES, kShareAll,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                          nullptr));
+            if (folder.valid()) {
+                real_ = WithoutFinalBackslashes(FinalPathOf(folder.get()));
+            }
+        }
+    }
+
+    // The part of `path` below the folder; false when it is not below it.
+    bool Locate(const std::string& path, std::string* relative) const {
+        const std::string full = FullPathOf(path);
+        if (base_.empty() || full.size() <= base_.size() + 1 || full[base_.size()] != '\\' ||
+            !SameLetters(full.substr(0, base_.size()), base_)) {
+            return false;
+        }
+        *relative = full.substr(base_.size() + 1);
+        return true;
+    }
+
+    std::string PathOf(const std::string& relative) const { return base_ + "\\" + relative; }
+
+    // True when the open entry at `relative` is itself, where it should be.
+    bool IsInPlace(HANDLE entry, const std::string& relative) const {
+        if (FinalPathFunction() != nullptr) {
+            const std::string real = FinalPathOf(entry);
+            return !real_.empty() && !real.empty() && SameLetters(real, real_ + "\\" + relative);
+        }
+        for (std::size_t at = relative.find('\\'); at != std::string::npos;
+             at = relative.find('\\', at + 1)) {
+            const DWORD attributes = GetFileAttributesA(PathOf(relative.substr(0, at)).c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES ||
+                (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // What the open entry at `relative` is.
+    EntryKind KindOf(HANDLE entry, const std::string& relative) const {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!GetFileInformationByHandle(entry, &info) ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsInPlace(entry, relative)) {
+            return EntryKind::kLink;
+        }
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            return EntryKind::kFolder;
+        }
+        return info.nNumberOfLinks == 1 ? EntryKind::kFile : EntryKind::kLink;
+    }
+
+    // What the entry at `relative` is.
+    EntryKind Inspect(const std::string& relative) const {
+        const std::string full = PathOf(relative);
+        const DWORD attributes = GetFileAttributesA(full.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            return IsNotFound(GetLastError()) ? EntryKind::kMissing : EntryKind::kLink;
+        }
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            return EntryKind::kLink;
+        }
+        const FileHandle entry = OpenEntry(full);
+        return entry.valid() ? KindOf(entry.get(), relative) : EntryKind::kLink;
+    }
+
+    // Removes whatever entry is at `relative`: a link itself, an empty
+    // folder, or a file whose name is its real place. True when nothing is
+    // there any more.
+    bool Clear(const std::string& relative) const {
+        const std::string full = PathOf(relative);
+        const DWORD attributes = GetFileAttributesA(full.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            return IsNotFound(GetLastError());
+        }
+        // The system removes a reparse point itself, never what it leads to.
+        if (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) {
+            return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(full.c_str()) != 0
+                                                           : DeleteFileA(full.c_str()) != 0;
+        }
+        // A link that looks like a plain file (Wine shows them so) would
+        // take the file it leads to with it: such a name is left alone.
+        FileHandle entry = OpenEntry(full);
+        if (!entry.valid() || !IsInPlace(entry.get(), relative)) {
+            return false;
+        }
+        entry.Close();
+        return DeleteFileA(full.c_str()) != 0;
+    }
+
+  private:
+    std::string base_;  // the folder's full path, no final backslash
+    std::string real_;  // its real path, where the system can tell
+};
+
+// Opens `path` below `root` with no sharing and keeps the handle only when
+// what it opened is a file in its place.
+bool OpenInPlace(const std::string& root, const std::string& path, DWORD disposition,
+                 Handle* file) {
+    const TrustedFolder folder(root);
+    std::string relative;
+    if (!folder.Locate(path, &relative)) {
+        return false;
+    }
+    if (disposition == CREATE_NEW) {
+        const std::size_t slash = relative.rfind('\\');
+        const bool inFolderInPlace =
+            slash == std::string::npos ||
+            folder.Inspect(relative.substr(0, slash)) == EntryKind::kFolder;
+        if (!inFolderInPlace || !folder.Clear(relative)) {
+            return false;
+        }
+    }
+    FileHandle opened(CreateFileA(folder.PathOf(relative).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                  nullptr, disposition,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!opened.valid() || folder.KindOf(opened.get(), relative) != EntryKind::kFile) {
+        return false;
+    }
+    *file = FromPointer(opened.release());
     return true;
 }
 
@@ -144,12 +356,18 @@ bool WinEnv::MoveFileOver(const std::string& from, const std::string& to) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool WinEnv::OpenForReadWrite(const std::string& path, Handle* file) {
-    return OpenNoShare(path, OPEN_EXISTING, file);
+EntryKind WinEnv::InspectBelow(const std::string& root, const std::string& path) {
+    const TrustedFolder folder(root);
+    std::string relative;
+    return folder.Locate(path, &relative) ? folder.Inspect(relative) : EntryKind::kLink;
 }
 
-bool WinEnv::CreateForReadWrite(const std::string& path, Handle* file) {
-    return OpenNoShare(path, CREATE_ALWAYS, file);
+bool WinEnv::OpenForReadWrite(const std::string& root, const std::string& path, Handle* file) {
+    return OpenInPlace(root, path, OPEN_EXISTING, file);
+}
+
+bool WinEnv::CreateNewForReadWrite(const std::string& root, const std::string& path, Handle* file) {
+    return OpenInPlace(root, path, CREATE_NEW, file);
 }
 
 bool WinEnv::Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) {

@@ -10,7 +10,9 @@ namespace orvane {
 namespace {
 
 // Handles are file descriptors plus one, so that 0 stays "no handle".
-int Fd(Handle file) { return static_cast<int>(file) - 1; }
+int Fd(Handle file) {
+    return static_cast<int>(file) - 1;
+}
 
 bool Open(const std::string& path, int flags, Handle* file) {
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
@@ -33,18 +35,34 @@ bool PosixFileEnv::FindFirst(const std::string& path, Handle* search, std::uint3
     return true;
 }
 
-bool PosixFileEnv::DeleteFileAt(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool PosixFileEnv::DeleteFileAt(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 bool PosixFileEnv::MoveFileOver(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool PosixFileEnv::OpenForReadWrite(const std::string& path, Handle* file) {
-    return Open(path, O_RDWR, file);
+EntryKind PosixFileEnv::InspectBelow(const std::string&, const std::string& path) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0) {
+        return EntryKind::kMissing;
+    }
+    if (S_ISLNK(info.st_mode) || (S_ISREG(info.st_mode) && info.st_nlink != 1)) {
+        return EntryKind::kLink;
+    }
+    return S_ISDIR(info.st_mode) ? EntryKind::kFolder : EntryKind::kFile;
 }
 
-bool PosixFileEnv::CreateForReadWrite(const std::string& path, Handle* file) {
-    return Open(path, O_RDWR | O_CREAT | O_TRUNC, file);
+bool PosixFileEnv::OpenForReadWrite(const std::string& root, const std::string& path,
+                                    Handle* file) {
+    return InspectBelow(root, path) == EntryKind::kFile && Open(path, O_RDWR | O_NOFOLLOW, file);
+}
+
+bool PosixFileEnv::CreateNewForReadWrite(const std::string&, const std::string& path,
+                                         Handle* file) {
+    ::unlink(path.c_str());
+    return Open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, file);
 }
 
 bool PosixFileEnv::Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) {
@@ -70,15 +88,21 @@ bool PosixFileEnv::SeekTo(Handle file, std::uint64_t offset) {
     return ::lseek(Fd(file), static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
-bool PosixFileEnv::SeekToEnd(Handle file) { return ::lseek(Fd(file), 0, SEEK_END) >= 0; }
+bool PosixFileEnv::SeekToEnd(Handle file) {
+    return ::lseek(Fd(file), 0, SEEK_END) >= 0;
+}
 
 bool PosixFileEnv::TruncateAtPosition(Handle file) {
     const off_t position = ::lseek(Fd(file), 0, SEEK_CUR);
     return position >= 0 && ::ftruncate(Fd(file), position) == 0;
 }
 
-bool PosixFileEnv::Flush(Handle file) { return ::fsync(Fd(file)) == 0; }
+bool PosixFileEnv::Flush(Handle file) {
+    return ::fsync(Fd(file)) == 0;
+}
 
-void PosixFileEnv::CloseFile(Handle file) { ::close(Fd(file)); }
+void PosixFileEnv::CloseFile(Handle file) {
+    ::close(Fd(file));
+}
 
 }  // namespace orvane

@@ -23,8 +23,11 @@ class PosixFileEnv final : public Env {
     bool CopyFileTo(const std::string&, const std::string&, bool) override { return false; }
     bool DeleteFileAt(const std::string& path) override;
     bool MoveFileOver(const std::string& from, const std::string& to) override;
-    bool OpenForReadWrite(const std::string& path, Handle* file) override;
-    bool CreateForReadWrite(const std::string& path, Handle* file) override;
+    // Only the entry itself is looked at: a link there is never followed.
+    EntryKind InspectBelow(const std::string& root, const std::string& path) override;
+    bool OpenForReadWrite(const std::string& root, const std::string& path, Handle* file) override;
+    bool CreateNewForReadWrite(const std::string& root, const std::string& path,
+                               Handle* file) override;
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
     bool Write(Handle file, const void* data, std::uint32_t size) override;
     bool SeekTo(Handle file, std::uint64_t offset) override;

@@ -25,7 +25,8 @@ const char kLibrary[] = "C:\\Program Files\\Tessaloom\\Lib";
 // line ends, include and library lines with and without "/>".
 void MakeProject(const std::string& path, std::size_t bytes) {
     const std::string block =
-        "\t\t<Configuration\r\n\t\t\tName=\"Debug|Win32\"\r\n\t\t\tConfigurationType=\"2\"\r\n\t\t\t>\r\n"
+        "\t\t<Configuration\r\n\t\t\tName=\"Debug|Win32\"\r\n\t\t\tConfigurationType="
+        "\"2\"\r\n\t\t\t>\r\n"
         "\t\t\t<Tool\r\n\t\t\t\tName=\"VCCLCompilerTool\"\r\n\t\t\t\tOptimization=\"0\"\r\n"
         "\t\t\t\tAdditionalIncludeDirectories=\"..\\..\\include;..\\common\"\r\n"
         "\t\t\t\tPreprocessorDefinitions=\"WIN32;_DEBUG;_WINDOWS;_USRDLL\"\r\n"
@@ -52,9 +53,10 @@ void BM_RewriteProject(benchmark::State& state) {
         std::ifstream in(original, std::ios::binary);
         std::ofstream(project, std::ios::binary | std::ios::trunc) << in.rdbuf();
         state.ResumeTiming();
-        orvane::RewriteProjectFile(env, project, "bench1.vcproj", kInclude, kLibrary);
+        orvane::RewriteProjectFile(env, ".", project, "bench1.vcproj", kInclude, kLibrary);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(bytes));
     std::remove(original.c_str());
     std::remove(project.c_str());
 }
@@ -67,7 +69,7 @@ int main(int argc, char** argv) {
         orvane::PosixFileEnv env;
         const std::string project = argv[2];
         try {
-            orvane::RewriteProjectFile(env, project, project + ".tmp", kInclude, kLibrary);
+            orvane::RewriteProjectFile(env, ".", project, project + ".tmp", kInclude, kLibrary);
         } catch (const std::exception& failure) {
             std::fprintf(stderr, "%s\n", failure.what());
             return 1;

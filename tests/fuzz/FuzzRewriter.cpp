@@ -20,7 +20,7 @@ const std::string kLibrary = "C:\\Kit\\Lib";
 std::string Rewrite(const std::string& input) {
     orvane::FakeEnv env;
     env.AddFile(kProject, input);
-    orvane::RewriteProjectFile(env, kProject, kTemp, kInclude, kLibrary);
+    orvane::RewriteProjectFile(env, "C:\\", kProject, kTemp, kInclude, kLibrary);
     if (env.Exists(kTemp) || env.OpenFileCount() != 0) {
         std::abort();
     }

@@ -152,16 +152,18 @@ TEST_F(Deployment, EachStepWithoutItsEffectIsReported) {
         Call call;
         int nth;
         VersionIndex version;
+        int copies;  // tree copies made
     };
     const Case cases[] = {
-        {"project templates copy fails", Call::kFileOperation, 1, 3},
-        {"item templates copy fails", Call::kFileOperation, 2, 3},
-        {"wizards copy fails", Call::kFileOperation, 3, 3},
-        {"project templates copy reports success, copies nothing", Call::kCopyArrives, 1, 3},
-        {"wizards copy reports success, copies nothing", Call::kCopyArrives, 3, 3},
-        {"copy cannot be checked", Call::kListDirectory, 1, 3},
-        {"second newer script cannot be put in place", Call::kCopyFile, 2, 3},
-        {"the newer script of 7.1 stays", Call::kDeleteFile, 1, 1},
+        {"project templates copy fails", Call::kFileOperation, 1, 3, 3},
+        {"item templates copy fails", Call::kFileOperation, 2, 3, 3},
+        {"wizards copy fails", Call::kFileOperation, 3, 3, 3},
+        {"project templates copy reports success, copies nothing", Call::kCopyArrives, 1, 3, 3},
+        {"wizards copy reports success, copies nothing", Call::kCopyArrives, 3, 3, 3},
+        {"a tree cannot be looked at before its copy", Call::kListDirectory, 1, 3, 2},
+        {"a link is found in a tree right before its copy", Call::kInspect, 1, 3, 2},
+        {"second newer script cannot be put in place", Call::kCopyFile, 2, 3, 3},
+        {"the newer script of 7.1 stays", Call::kDeleteFile, 1, 1, 3},
     };
     for (const Case& c : cases) {
         FakeEnv fresh;
@@ -179,7 +181,7 @@ TEST_F(Deployment, EachStepWithoutItsEffectIsReported) {
         EXPECT_EQ(
             std::count_if(log.begin(), log.end(),
                           [](const std::string& line) { return line.rfind("copy ", 0) == 0; }),
-            3)
+            c.copies)
             << c.what;
         EXPECT_EQ(log.back().rfind("deletefile ", 0), 0u) << c.what;
     }

@@ -114,6 +114,15 @@ void FakeEnv::HoldOpen(const std::string& path) {
     heldOpen_.insert(Normalise(path));
 }
 
+void FakeEnv::AddLink(const std::string& path, bool toFolder) {
+    if (toFolder) {
+        AddDirectory(path);
+    } else {
+        AddFile(path, "what the link leads to");
+    }
+    entries_.at(Normalise(path)).link = true;
+}
+
 void FakeEnv::FailCall(Call call, int nth) {
     if (nth == 0) {
         failAlways_.insert(call);
@@ -158,12 +167,24 @@ std::vector<std::string> FakeEnv::Tree(const std::string& root) const {
     return tree;
 }
 
+std::uint32_t FakeEnv::AttributesOf(const Entry& entry) {
+    if (!entry.directory) {
+        return 0x20;
+    }
+    return entry.link ? kAttributeDirectory | 0x400 : kAttributeDirectory;
+}
+
 bool FakeEnv::IsBusy(const std::string& key) const {
     if (heldOpen_.count(key) != 0) {
         return true;
     }
     return std::any_of(openFiles_.begin(), openFiles_.end(),
                        [&](const auto& open) { return open.second.key == key; });
+}
+
+bool FakeEnv::HasChildren(const std::string& key) const {
+    const auto next = entries_.lower_bound(key + "\\");
+    return next != entries_.end() && IsBelow(next->first, key);
 }
 
 bool FakeEnv::ParentExists(const std::string& key) const {
@@ -221,7 +242,7 @@ bool FakeEnv::FindFirst(const std::string& path, Handle* search, std::uint32_t* 
         return false;
     }
     *search = nextHandle_++;
-    *attributes = found->second.directory ? kAttributeDirectory : 0x20;
+    *attributes = AttributesOf(found->second);
     ++searchCount_;
     return true;
 }
@@ -238,8 +259,7 @@ bool FakeEnv::ListDirectory(const std::string& path, std::vector<DirectoryEntry>
     }
     for (const auto& [below, entry] : entries_) {
         if (IsBelow(below, key) && below.find('\\', key.size() + 1) == std::string::npos) {
-            entries->push_back(DirectoryEntry{LastComponent(entry.path),
-                                              entry.directory ? kAttributeDirectory : 0x20u,
+            entries->push_back(DirectoryEntry{LastComponent(entry.path), AttributesOf(entry),
                                               entry.content.size()});
         }
     }
@@ -400,12 +420,41 @@ bool FakeEnv::MoveFileOver(const std::string& from, const std::string& to) {
 
 // --- Open files -----------------------------------------------------------------------
 
-bool FakeEnv::OpenForReadWrite(const std::string& path, Handle* file) {
+EntryKind FakeEnv::InspectBelow(const std::string& root, const std::string& path) {
+    const std::string rootKey = Normalise(root);
+    const std::string key = Normalise(path);
+    if (ShouldFail(Call::kInspect)) {
+        return EntryKind::kLink;
+    }
+    if (key == rootKey) {
+        return IsDirectory(path) ? EntryKind::kFolder : EntryKind::kMissing;
+    }
+    if (!rootKey.empty() && !IsBelow(key, rootKey)) {
+        return EntryKind::kLink;
+    }
+    // Every entry from the one below the root down to the path itself.
+    for (std::size_t end = rootKey.empty() ? 0 : rootKey.size() + 1;;) {
+        end = key.find('\\', end);
+        const auto found = entries_.find(key.substr(0, end));
+        if (found == entries_.end()) {
+            return EntryKind::kMissing;
+        }
+        if (found->second.link) {
+            return EntryKind::kLink;
+        }
+        if (end == std::string::npos) {
+            return found->second.directory ? EntryKind::kFolder : EntryKind::kFile;
+        }
+        ++end;
+    }
+}
+
+bool FakeEnv::OpenForReadWrite(const std::string& root, const std::string& path, Handle* file) {
     log_.push_back("open " + path);
     const std::string key = Normalise(path);
     const auto found = entries_.find(key);
     if (ShouldFail(Call::kOpenFile) || found == entries_.end() || found->second.directory ||
-        found->second.readOnly || IsBusy(key)) {
+        found->second.readOnly || IsBusy(key) || InspectBelow(root, path) != EntryKind::kFile) {
         return false;
     }
     *file = nextHandle_++;
@@ -413,19 +462,27 @@ bool FakeEnv::OpenForReadWrite(const std::string& path, Handle* file) {
     return true;
 }
 
-bool FakeEnv::CreateForReadWrite(const std::string& path, Handle* file) {
+bool FakeEnv::CreateNewForReadWrite(const std::string& root, const std::string& path,
+                                    Handle* file) {
     log_.push_back("create " + path);
     const std::string key = Normalise(path);
-    const auto found = entries_.find(key);
-    if (ShouldFail(Call::kCreateFile) || !ParentExists(key) || IsBusy(key) ||
-        (found != entries_.end() && (found->second.directory || found->second.readOnly))) {
+    const std::size_t slash = key.rfind('\\');
+    if (ShouldFail(Call::kCreateFile) || !ParentExists(key) ||
+        (slash != std::string::npos &&
+         InspectBelow(root, key.substr(0, slash)) != EntryKind::kFolder)) {
         return false;
     }
-    Entry& entry = entries_[key];
-    if (entry.path.empty()) {
-        entry.path = Resolved(path);
+    // What is at the name goes: a link itself, an empty folder, a file.
+    const auto found = entries_.find(key);
+    if (found != entries_.end()) {
+        const Entry& occupant = found->second;
+        if (IsBusy(key) || (!occupant.link && (occupant.readOnly || HasChildren(key)))) {
+            return false;
+        }
+        entries_.erase(found);
     }
-    entry.content.clear();
+    Entry& entry = entries_[key];
+    entry.path = Resolved(path);
     *file = nextHandle_++;
     openFiles_[*file] = OpenFile{key, 0};
     return true;

@@ -27,6 +27,7 @@ enum class Call {
     kMoveFile,
     kOpenFile,
     kCreateFile,
+    kInspect,  // failed: InspectBelow finds a link
     kRead,
     kWrite,
     kSeek,
@@ -46,6 +47,10 @@ class FakeEnv final : public Env {
     void SetReadOnly(const std::string& path, bool readOnly);
     // Another program holds the file open without sharing.
     void HoldOpen(const std::string& path);
+    // A link someone planted at `path`, to a folder or a file elsewhere. The
+    // directory search shows it as Wine does: a folder link with the
+    // reparse bit, a file link as a plain file.
+    void AddLink(const std::string& path, bool toFolder);
 
     // Makes the `nth` call (from 1) of `call` from now on fail; 0 makes every
     // one fail.
@@ -62,6 +67,7 @@ class FakeEnv final : public Env {
     std::vector<std::string> Tree(const std::string& root) const;
     // "copy FROM -> TO", "delete PATH", "copyfile FROM -> TO", "deletefile
     // PATH", "move FROM -> TO", "open PATH", "create PATH", in call order.
+    // Looking at entries (InspectBelow, ListDirectory) is not logged.
     const std::vector<std::string>& Log() const { return log_; }
     void ClearLog() { log_.clear(); }
     unsigned LastFileOperationFlags() const { return lastFlags_; }
@@ -82,8 +88,10 @@ class FakeEnv final : public Env {
     bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) override;
     bool DeleteFileAt(const std::string& path) override;
     bool MoveFileOver(const std::string& from, const std::string& to) override;
-    bool OpenForReadWrite(const std::string& path, Handle* file) override;
-    bool CreateForReadWrite(const std::string& path, Handle* file) override;
+    EntryKind InspectBelow(const std::string& root, const std::string& path) override;
+    bool OpenForReadWrite(const std::string& root, const std::string& path, Handle* file) override;
+    bool CreateNewForReadWrite(const std::string& root, const std::string& path,
+                               Handle* file) override;
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
     bool Write(Handle file, const void* data, std::uint32_t size) override;
     bool SeekTo(Handle file, std::uint64_t offset) override;
@@ -99,6 +107,7 @@ class FakeEnv final : public Env {
         std::string path;  // as first created
         bool directory = false;
         bool readOnly = false;
+        bool link = false;
         std::string content;
     };
     struct OpenFile {
@@ -107,10 +116,12 @@ class FakeEnv final : public Env {
     };
 
     static std::string Normalise(const std::string& path);
+    static std::uint32_t AttributesOf(const Entry& entry);
     static std::string Lower(const std::string& text);
     bool ShouldFail(Call call);
     bool IsBusy(const std::string& key) const;
     bool ParentExists(const std::string& key) const;
+    bool HasChildren(const std::string& key) const;
     void MakeDirectories(const std::string& path);
     bool CopyEntryTree(const std::string& fromKey, const std::string& toPath);
     bool DeleteEntryTree(const std::string& key);

@@ -16,7 +16,7 @@ const std::string kLibrary = "\tAdditionalLibraryDirectories=\"C:\\Kit\\Lib\"";
 std::string Rewrite(const std::string& input) {
     FakeEnv env;
     env.AddFile(kProject, input);
-    RewriteProjectFile(env, kProject, kTemp, "C:\\Kit\\Include", "C:\\Kit\\Lib");
+    RewriteProjectFile(env, "C:\\", kProject, kTemp, "C:\\Kit\\Include", "C:\\Kit\\Lib");
     EXPECT_FALSE(env.Exists(kTemp));
     EXPECT_EQ(env.OpenFileCount(), 0u);
     return env.Content(kProject);
@@ -99,8 +99,8 @@ TEST(RewriteLines, SecondRunChangesNothing) {
 TEST(RewriteProjectFile, MissingProjectOrFolderIsSkipped) {
     FakeEnv env;
     env.AddDirectory(kProject);
-    RewriteProjectFile(env, kProject, kTemp, "I", "L");
-    RewriteProjectFile(env, "C:\\none.vcproj", "C:\\none1.vcproj", "I", "L");
+    RewriteProjectFile(env, "C:\\", kProject, kTemp, "I", "L");
+    RewriteProjectFile(env, "C:\\", "C:\\none.vcproj", "C:\\none1.vcproj", "I", "L");
     EXPECT_FALSE(env.Exists(kTemp));
     EXPECT_FALSE(env.Exists("C:\\none1.vcproj"));
 }
@@ -109,9 +109,39 @@ TEST(RewriteProjectFile, ExistingTemporaryFileIsOverwrittenAndGone) {
     FakeEnv env;
     env.AddFile(kProject, "AdditionalIncludeDirectories\n");
     env.AddFile(kTemp, std::string(10000, 'z'));
-    RewriteProjectFile(env, kProject, kTemp, "C:\\Kit\\Include", "L");
+    RewriteProjectFile(env, "C:\\", kProject, kTemp, "C:\\Kit\\Include", "L");
     EXPECT_EQ(env.Content(kProject), kInclude + "\n");
     EXPECT_FALSE(env.Exists(kTemp));
+}
+
+// Whatever is at the temporary name goes itself, never what it leads to;
+// only what cannot go stops the rewrite.
+TEST(RewriteProjectFile, TemporaryNameIsClearedOrTheRewriteStops) {
+    for (int way = 0; way < 5; ++way) {
+        FakeEnv env;
+        env.AddFile(kProject, "AdditionalIncludeDirectories\n");
+        const bool goes = way < 3;
+        if (way == 0 || way == 1) {
+            env.AddLink(kTemp, way == 1);
+        } else if (way == 2) {
+            env.AddDirectory(kTemp);
+        } else if (way == 3) {
+            env.AddFile(kTemp + "\\inside", "theirs");
+        } else {
+            env.AddLink("C:\\Kit\\Samples\\S", true);
+            env.AddFile(kProject, "AdditionalIncludeDirectories\n");
+        }
+        if (goes) {
+            RewriteProjectFile(env, "C:\\", kProject, kTemp, "C:\\Kit\\Include", "L");
+            EXPECT_EQ(env.Content(kProject), kInclude + "\n") << way;
+            EXPECT_FALSE(env.Exists(kTemp)) << way;
+        } else {
+            EXPECT_THROW(RewriteProjectFile(env, "C:\\", kProject, kTemp, "I", "L"), FileError)
+                << way;
+            EXPECT_EQ(env.Content(kProject), "AdditionalIncludeDirectories\n") << way;
+        }
+        EXPECT_EQ(env.OpenFileCount(), 0u);
+    }
 }
 
 TEST(RewriteProjectFile, UnopenableProjectRaisesAndStaysUnchanged) {
@@ -125,7 +155,7 @@ TEST(RewriteProjectFile, UnopenableProjectRaisesAndStaysUnchanged) {
         } else {
             env.FailCall(Call::kCreateFile);
         }
-        EXPECT_THROW(RewriteProjectFile(env, kProject, kTemp, "I", "L"), FileError);
+        EXPECT_THROW(RewriteProjectFile(env, "C:\\", kProject, kTemp, "I", "L"), FileError);
         EXPECT_EQ(env.Content(kProject), "AdditionalIncludeDirectories\n");
         EXPECT_FALSE(env.Exists(kTemp));
         EXPECT_EQ(env.OpenFileCount(), 0u);

@@ -85,6 +85,38 @@ TEST_F(RunSequence, UnopenableSampleProjectStopsBeforeAnythingElse) {
     EXPECT_EQ(env.Content(kLauncher), "items 9.0");
 }
 
+// A link planted anywhere an installation writes or copies stops it before
+// anything is changed; one at or above the product's folder is followed.
+TEST_F(RunSequence, LinkInTheProductStopsTheInstallationBeforeAnythingChanges) {
+    const std::string wizards = "C:\\Kit\\Templates\\Templates\\VCPlusPlus\\";
+    const struct {
+        std::string path;
+        bool toFolder;
+    } links[] = {
+        {"C:\\Kit\\Samples\\BrowserHelperObjectSample\\BHOSample.vcproj", false},
+        {"C:\\Kit\\Samples\\CopyHookExtensionSample", true},
+        {"C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomProjectMFC\\AddDeskBand.vsz", false},
+        {"C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\Planted", true},
+        {wizards + "TessaloomsWiz\\html\\1033\\secret.txt", false},
+        {"C:\\Kit\\Templates\\10.0", true},
+    };
+    for (const auto& link : links) {
+        FakeEnv fresh;
+        AddShippedTemplates(fresh);
+        RegisterVersion(fresh, 3, "C:\\VS9\\Common7\\IDE\\");
+        fresh.AddFile("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\old.txt", "old");
+        fresh.AddFile(kProject, "AdditionalIncludeDirectories=\"x\"\r\n");
+        fresh.AddLink(link.path, link.toFolder);
+        EXPECT_EQ(RunFromCommandLine(fresh, "-i C:\\Kit\\Templates"), RunOutcome::kStopped)
+            << link.path;
+        EXPECT_TRUE(fresh.Log().empty()) << link.path;
+    }
+    env.AddLink("C:\\Kit", true);
+    AddShippedTemplates(env);
+    env.AddFile(kProject, "AdditionalIncludeDirectories=\"x\"\r\n");
+    EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kInstalled);
+}
+
 TEST_F(RunSequence, StepWithoutItsEffectMakesTheRunIncompleteButItRunsToItsEnd) {
     env.FailCall(Call::kCopyArrives, 1);
     EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kIncomplete);

@@ -30,25 +30,25 @@ class RealFiles : public ::testing::Test {
 TEST_F(RealFiles, NoSharingWhileOpen) {
     WriteBytes(project, "x");
     Handle file = kNoHandle;
-    ASSERT_TRUE(env.OpenForReadWrite(project, &file));
+    ASSERT_TRUE(env.OpenForReadWrite(dir.path(), project, &file));
     Handle second = kNoHandle;
-    EXPECT_FALSE(env.OpenForReadWrite(project, &second));
+    EXPECT_FALSE(env.OpenForReadWrite(dir.path(), project, &second));
     EXPECT_EQ(ReadBytes(project), "<missing>");
     env.CloseFile(file);
     EXPECT_EQ(ReadBytes(project), "x");
-    EXPECT_FALSE(env.OpenForReadWrite(dir.path() + "\\none", &file));
+    EXPECT_FALSE(env.OpenForReadWrite(dir.path(), dir.path() + "\\none", &file));
 }
 
 TEST_F(RealFiles, RewriteTakesBackLongLinesAndTruncates) {
     const std::string big(200000, 'b');
     WriteBytes(project, "a\r\n" + big + "AdditionalIncludeDirectories=\"x\"/>\r\n" + big + "\r\n");
-    RewriteProjectFile(env, project, temp, "C:\\K\\Include", "C:\\K\\Lib");
+    RewriteProjectFile(env, dir.path(), project, temp, "C:\\K\\Include", "C:\\K\\Lib");
     EXPECT_EQ(ReadBytes(project),
               "a\n\tAdditionalIncludeDirectories=\"C:\\K\\Include\"/>\n" + big + "\n");
     EXPECT_FALSE(PathExists(temp));
 
     WriteBytes(project, "a\n" + big + "AdditionalLibraryDirectories");
-    RewriteProjectFile(env, project, temp, "I", "L");
+    RewriteProjectFile(env, dir.path(), project, temp, "I", "L");
     EXPECT_EQ(ReadBytes(project), "a\n\tAdditionalLibraryDirectories=\"L\"\n");
 }
 
@@ -57,7 +57,7 @@ TEST_F(RealFiles, ProjectHeldOpenRaisesAndStaysUnchanged) {
     {
         testing::HeldOpen holder(project);
         ASSERT_TRUE(holder.held());
-        EXPECT_THROW(RewriteProjectFile(env, project, temp, "I", "L"), FileError);
+        EXPECT_THROW(RewriteProjectFile(env, dir.path(), project, temp, "I", "L"), FileError);
     }
     EXPECT_EQ(ReadBytes(project), "AdditionalIncludeDirectories\r\n");
     EXPECT_FALSE(PathExists(temp));
@@ -69,19 +69,19 @@ TEST_F(RealFiles, TemporaryFileHeldOpenRaisesAndLeavesTheProject) {
     {
         testing::HeldOpen holder(temp);
         ASSERT_TRUE(holder.held());
-        EXPECT_THROW(RewriteProjectFile(env, project, temp, "I", "L"), FileError);
+        EXPECT_THROW(RewriteProjectFile(env, dir.path(), project, temp, "I", "L"), FileError);
     }
     EXPECT_EQ(ReadBytes(project), "AdditionalIncludeDirectories\r\n");
     EXPECT_EQ(ReadBytes(temp), "someone else's");
     Handle check = kNoHandle;
-    ASSERT_TRUE(env.OpenForReadWrite(project, &check));
+    ASSERT_TRUE(env.OpenForReadWrite(dir.path(), project, &check));
     env.CloseFile(check);
 }
 
 TEST_F(RealFiles, StampAppendsAtTheEndAndSkipsABusyLauncher) {
     const std::string launcher = dir.path() + "\\AddToolBand.vsz";
     WriteBytes(launcher, "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n");
-    StampWizardLauncher(env, launcher, "Param=\"BASE_DIR = C:\\Kit\\\"");
+    StampWizardLauncher(env, dir.path(), launcher, "Param=\"BASE_DIR = C:\\Kit\\\"");
     EXPECT_EQ(ReadBytes(launcher),
               "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n\n"
               "Param=\"BASE_DIR = C:\\Kit\\\"\n");
@@ -90,7 +90,7 @@ TEST_F(RealFiles, StampAppendsAtTheEndAndSkipsABusyLauncher) {
     {
         testing::HeldOpen holder(launcher);
         ASSERT_TRUE(holder.held());
-        StampWizardLauncher(env, launcher, "Param=x");
+        StampWizardLauncher(env, dir.path(), launcher, "Param=x");
     }
     EXPECT_EQ(ReadBytes(launcher), "busy");
 }

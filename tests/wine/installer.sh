@@ -48,43 +48,30 @@ msiexec() {  # msiexec <option>: runs it on the package; prints its whole exit s
         'C:\msiexec-command-line.txt' 300 | tr -d '\r'
 }
 
-# Every file of the product as an installation leaves it: the samples
-# rewritten, the launchers stamped once, everything else as shipped.
-product_as_installed() {
-    local source=$ORVANE_SOURCE_DIR/example/product rel bad=0
-    [ -d "$installed" ] || return 1
-    while IFS= read -r rel; do
-        case $rel in
-            Samples/*.vcproj) rewritten_project "$source/$rel" "${root}Include" "${root}Lib" ;;
-            *.vsz) if is_listed_launcher "$rel"; then stamped_launcher "$source/$rel" "$root"; else cat "$source/$rel"; fi ;;
-            *) cat "$source/$rel" ;;
-        esac | cmp -s - "$installed/$rel" || { [ $bad -ge 3 ] || echo "  differs: $rel"; bad=$((bad + 1)); }
-    done < <(cd "$source" && find . -type f -printf '%P\n')
-    [ $bad -eq 0 ]
-}
-
 check "msiexec /i ends with status 0" same_text "$(msiexec /i)" "exit 0"
 expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected" "$installed/Templates"
 expected_vc "$work/vs90-before" 9.0 "$work/vs90-expected" "$installed/Templates"
 check "7.1 holds its own entries and the product's, file for file" same_tree "$vs71" "$work/vs71-expected"
 check "9.0 holds its own entries and the product's, file for file" same_tree "$vs90" "$work/vs90-expected"
-check "the samples point at the installed product and the launchers are stamped" product_as_installed
+check "the samples point at the installed product and the launchers are stamped" \
+    product_as_installed "$installed" "$root"
 
 check "msiexec /x ends with status 0" same_text "$(msiexec /x)" "exit 0"
 check "only the product's folders went from 7.1" same_tree "$vs71" "$work/vs71-before"
 check "only the product's folders went from 9.0" same_tree "$vs90" "$work/vs90-before"
 check "and the product itself went" test ! -e "$installed"
 
-# A folder where the rewriter puts its temporary file makes the sample
-# impossible to customise: Orvane.exe stops with status 1.
+# A folder that is not empty where the rewriter puts its temporary file
+# makes the sample impossible to customise: Orvane.exe stops with status 1.
 mkdir -p "$installed/Samples/BandObjectsSample/BandObjects1.vcproj"
+echo theirs >"$installed/Samples/BandObjectsSample/BandObjects1.vcproj/file"
 # Windows Installer reports 1603 for a failed custom action, Wine's 1627.
 failed=$(msiexec /i)
 echo "msiexec: $failed"
 check "an installation whose Orvane step fails makes msiexec fail" grep -qxE 'exit 16(03|27)' <<<"$failed"
 check "and leaves 7.1 untouched" same_tree "$vs71" "$work/vs71-before"
 check "and leaves 9.0 untouched" same_tree "$vs90" "$work/vs90-before"
-check "and is rolled back" same_text "$(cd "$installed" && find . -type f)" ""
+check "and is rolled back" same_text "$(cd "$installed" && find . -type f)" "./Samples/BandObjectsSample/BandObjects1.vcproj/file"
 rm -rf "$installed"
 
 # An installation that reaches 7.1 but not 9.0 ends with status 3: msiexec

@@ -215,6 +215,23 @@ stamped_launcher() {
     printf '\nParam="BASE_DIR = %s"\n' "$2"
 }
 
+# Checks that every file of the product installed at $1 (a folder whose
+# Windows path is $2, ending in a backslash) is as an installation leaves
+# it: the samples rewritten, the launchers stamped once, everything else as
+# shipped.
+product_as_installed() {
+    local installed=$1 root=$2 source=$ORVANE_SOURCE_DIR/example/product rel bad=0
+    [ -d "$installed" ] || return 1
+    while IFS= read -r rel; do
+        case $rel in
+            Samples/*.vcproj) rewritten_project "$source/$rel" "${root}Include" "${root}Lib" ;;
+            *.vsz) if is_listed_launcher "$rel"; then stamped_launcher "$source/$rel" "$root"; else cat "$source/$rel"; fi ;;
+            *) cat "$source/$rel" ;;
+        esac | cmp -s - "$installed/$rel" || { [ $bad -ge 3 ] || echo "  differs: $rel"; bad=$((bad + 1)); }
+    done < <(cd "$source" && find . -type f -printf '%P\n')
+    [ $bad -eq 0 ]
+}
+
 # Makes file $1 impossible to open for writing, even for root; undone by
 # make_writable. Fails when this file system cannot do it.
 make_unwritable() {

@@ -86,9 +86,11 @@ run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 300 >"$work/second.out" &
 second=$!
 wait "$first" "$second"
 # The one that finds a sample held by the other stops with status 1; the
-# other runs to its end.
+# other runs to its end. Where both get past the samples, the removal of
+# one may take away part of the other's copy, which that one reports: 3.
 check "two installations at once both end, at least one of them whole" \
-    same_text "$(cat "$work/first.out" "$work/second.out" | sort -u | sed 's/exit 1//' | grep .)" "exit 0"
+    same_text "$(cat "$work/first.out" "$work/second.out" | sort | sed -n '1p;2s/exit [013]/other/p')" "exit 0
+other"
 check "two installations at once leave every sample whole" check_samples_whole
 check "two installations at once leave every launcher whole" check_launchers_whole 0
 

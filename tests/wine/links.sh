@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Links planted in a product folder that others can write lead the elevated
+# Orvane.exe nowhere. Each kind is planted in turn in a product at C:\Kit,
+# pointing at files and folders outside it: nothing outside changes, and
+# nothing from outside reaches Visual Studio. A product reached through a
+# link at or above its own folder still installs.
+set -u
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+unset DISPLAY
+prefix=$(wine_new_prefix) || exit 1
+work=$(mktemp -d "$ORVANE_WINE_CACHE/runs/work.XXXXXX")
+trap 'wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
+c=$prefix/drive_c
+kit=$c/Kit
+vc=$c/VS9/VC
+mkdir -p "$vc"
+vs_register "$prefix" 9.0 'C:\VS9\Common7\IDE\'
+fresh_product() {
+    rm -rf "$kit"
+    mkdir -p "$kit"
+    cp -a "$ORVANE_SOURCE_DIR/example/product/." "$kit/"
+    run_orvane "$prefix" "-u x" >/dev/null
+}
+
+# What others must not be able to reach: a file, and a folder holding a
+# project file and a secret.
+outside=$c/Outside
+mkdir -p "$outside/Project"
+echo "not for everyone" >"$outside/secret.txt"
+cp "$ORVANE_SOURCE_DIR/example/product/Samples/BandObjectsSample/BandObjects.vcproj" "$outside/Project/"
+cp "$outside/secret.txt" "$outside/Project/"
+outside_before=$(tree_listing "$outside")
+samples=$kit/Samples
+launchers=$kit/Templates/9.0/VCPlusPlus/TessaloomsMFC
+
+# planted <what> <expected status>: runs an installation and a removal, and
+# checks that nothing outside changed and nothing from it reached 9.0.
+planted() {
+    check "$1: the installation ends with status $2" \
+        same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates\')" "exit $2"
+    check "  nothing outside the product changed" same_text "$(tree_listing "$outside")" "$outside_before"
+    check "  nothing from outside reached Visual Studio" \
+        test -z "$(grep -rl 'not for everyone' "$vc" 2>/dev/null)"
+    run_orvane "$prefix" "-u x" >/dev/null
+    check "  and the removal leaves it unchanged too" same_text "$(tree_listing "$outside")" "$outside_before"
+}
+
+fresh_product
+ln -s "$outside/secret.txt" "$samples/BandObjectsSample/BandObjects1.vcproj"
+# Wine shows a symbolic link to a file as a plain file and deletes what it
+# leads to: the name cannot be cleared without following it, so the
+# installation stops (where the system shows the link, the link itself goes).
+planted "a symbolic link at a temporary project name" 1
+
+fresh_product
+ln "$outside/secret.txt" "$samples/BrowserHelperObjectSample/BHOSample1.vcproj"
+planted "a hard link at a temporary project name" 0
+check "  the name itself went, the file it shared stayed" \
+    test ! -e "$samples/BrowserHelperObjectSample/BHOSample1.vcproj"
+
+fresh_product
+ln -f "$outside/Project/BandObjects.vcproj" "$samples/BandObjectsSample/BandObjects.vcproj"
+planted "a hard link in place of a sample project" 1
+
+fresh_product
+rm -rf "$samples/CopyHookExtensionSample"
+ln -s "$outside/Project" "$samples/CopyHookExtensionSample"
+cp "$outside/Project/BandObjects.vcproj" "$outside/Project/ShellOperationsLog.vcproj"
+outside_before=$(tree_listing "$outside")
+planted "a sample folder that is a symbolic link to a folder elsewhere" 1
+
+fresh_product
+ln -sf "$outside/secret.txt" "$launchers/AddDeskBand.vsz"
+planted "a symbolic link in place of a wizard launcher" 1
+fresh_product
+ln -f "$outside/secret.txt" "$launchers/AddToolBand.vsz"
+planted "a hard link in place of a wizard launcher" 1
+
+fresh_product
+ln -s "$outside/secret.txt" "$kit/Templates/9.0/VCPlusPlus/TessaloomProjectMFC/secret.txt"
+planted "a symbolic link to a file among the templates" 1
+fresh_product
+ln -s "$outside" "$kit/Templates/Templates/VCPlusPlus/TessaloomsWiz/More"
+planted "a symbolic link to a folder among the wizards" 1
+check "  and the product's samples are as shipped" \
+    same_files "$samples/BandObjectsSample/BandObjects.vcproj" \
+    "$ORVANE_SOURCE_DIR/example/product/Samples/BandObjectsSample/BandObjects.vcproj"
+
+# The installer's own choice: the product folder reached through a link.
+fresh_product
+mv "$kit" "$c/RealKit"
+ln -s "$c/RealKit" "$kit"
+check "a product reached through a link to its folder installs" \
+    same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates\')" "exit 0"
+check "  and its samples are rewritten" \
+    grep -q 'AdditionalIncludeDirectories="C:\\Kit\\Include"' "$c/RealKit/Samples/BandObjectsSample/BandObjects.vcproj"
+check "  and 9.0 has its templates" test -f "$vc/vcprojectitems/TessaloomsMFC/AddDeskBand.vsz"
+rm "$kit"
+mv "$c/RealKit" "$kit"
+finish
