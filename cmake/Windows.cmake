@@ -94,4 +94,10 @@ if(ORVANE_RUN_TESTS)
                          ${CMAKE_BINARY_DIR})
     endforeach()
     set_tests_properties(wine.gui wine.planted PROPERTIES RESOURCE_LOCK display)
+    # NSIS installers are 32-bit programs.
+    if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+        add_test(NAME wine.nsis
+                 COMMAND ${ORVANE_WINE_RUNNER} bash ${CMAKE_SOURCE_DIR}/tests/wine/nsis.sh
+                         ${CMAKE_BINARY_DIR})
+    endif()
 endif()

@@ -7,7 +7,7 @@ install_missing_packages() {
     local wanted=(cmake ninja-build g++ libgtest-dev googletest
         g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
         xvfb xdotool x11-utils imagemagick e2fsprogs clang-14 libclang-rt-14-dev libbenchmark-dev
-        python3 wixl msitools zip fonts-wine mmdebstrap)
+        python3 wixl msitools zip fonts-wine mmdebstrap nsis osslsigncode)
     local missing=() package
     for package in "${wanted[@]}"; do
         dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

@@ -4,10 +4,34 @@
 # ship), x64/Orvane.exe, README.txt and SHA256SUMS. The same sources give the
 # same bytes in any folder: the programs hold no time stamp and no build
 # path, and the zip's entries have fixed times, modes and order.
+#
+# Signed with Authenticode (osslsigncode, SHA-256) when the environment names
+# a code-signing certificate and its key; a signature holds its signing
+# time, so a signed release is not byte-reproducible, an unsigned one is.
+#   ORVANE_SIGN_CERT           the certificate, with its chain (PEM or DER)
+#   ORVANE_SIGN_KEY            its private key (PEM or DER)
+#   ORVANE_SIGN_PASSWORD_FILE  a file holding the key's password, if it has one
+#   ORVANE_SIGN_TIMESTAMP_URL  an RFC 3161 time-stamp server, if wanted
 set -eu
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$ORVANE_ROOT"
 install_missing_packages >&2
+
+# Signs each program in place; says which, and nothing of the key.
+sign_programs() {
+    local program options=()
+    [ -r "${ORVANE_SIGN_CERT:-}" ] && [ -r "${ORVANE_SIGN_KEY:-}" ] ||
+        { echo "release: ORVANE_SIGN_CERT and ORVANE_SIGN_KEY must both name readable files" >&2; exit 1; }
+    [ -n "${ORVANE_SIGN_PASSWORD_FILE:-}" ] && options+=(-readpass "$ORVANE_SIGN_PASSWORD_FILE")
+    [ -n "${ORVANE_SIGN_TIMESTAMP_URL:-}" ] && options+=(-ts "$ORVANE_SIGN_TIMESTAMP_URL")
+    for program in "$@"; do
+        osslsigncode sign -certs "$ORVANE_SIGN_CERT" -key "$ORVANE_SIGN_KEY" "${options[@]}" \
+            -h sha256 -n "Orvane" -in "$program" -out "$program.signed" >/dev/null ||
+            { echo "release: cannot sign $program" >&2; exit 1; }
+        mv "$program.signed" "$program"
+        echo "signed ${program#"$stage"/}" >&2
+    done
+}
 
 for arch in x86:i686 x64:x86_64; do
     cmake -S . -B "build/release/${arch%%:*}" -G Ninja --toolchain "cmake/mingw-${arch#*:}.cmake" \
@@ -22,6 +46,9 @@ rm -rf "$stage"
 mkdir -p "$stage/x86" "$stage/x64" dist
 cp build/release/x86/Orvane.exe "$stage/x86/"
 cp build/release/x64/Orvane.exe "$stage/x64/"
+if [ -n "${ORVANE_SIGN_CERT:-}${ORVANE_SIGN_KEY:-}" ]; then
+    sign_programs "$stage/x86/Orvane.exe" "$stage/x64/Orvane.exe"
+fi
 sed "s/@VERSION@/$version/" docs/release-README.txt | sed 's/$/\r/' >"$stage/README.txt"
 files=(x86/Orvane.exe x64/Orvane.exe README.txt)
 (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)

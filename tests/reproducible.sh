@@ -20,4 +20,24 @@ check "its x64 program is the one the tests ran" \
 check "its x86 program is the one the tests ran" \
     same_files "$work/unpacked/x86/Orvane.exe" "$ORVANE_SOURCE_DIR/build/windows-x86/Orvane.exe"
 check "README.txt names the file to ship" grep -q 'x86\\Orvane.exe   ship this one' "$work/unpacked/README.txt"
+
+# A signed release, with a throwaway self-signed code-signing certificate.
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Orvane release test" \
+    -addext "extendedKeyUsage=codeSigning" -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
+signed=$(ORVANE_SIGN_CERT=$work/cert.pem ORVANE_SIGN_KEY=$work/key.pem "$work/a/scripts/release.sh" \
+    2>"$work/signing.log" | tee "$work/signing.out" | head -1)
+unzip -q "$signed" -d "$work/signed"
+check "the unsigned programs carry no signature" \
+    bash -c "! osslsigncode verify -CAfile '$work/cert.pem' -in '$work/unpacked/x86/Orvane.exe' >/dev/null 2>&1"
+for arch in x86:i686 x64:x86_64; do
+    program=$work/signed/${arch%%:*}/Orvane.exe
+    check "the signed ${arch%%:*} program verifies against the certificate" \
+        osslsigncode verify -CAfile "$work/cert.pem" -in "$program"
+    check "and still passes the audit" python3 "$ORVANE_SOURCE_DIR/tests/audit/audit.py" "$program" "${arch#*:}" \
+        "$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$work/a/build/release/x86/CMakeCache.txt")"
+done
+check "the signed zip's SHA256SUMS are right" bash -c "cd '$work/signed' && sha256sum --quiet -c SHA256SUMS"
+key_line=$(sed -n 2p "$work/key.pem")
+check "signing printed nothing of the key" \
+    bash -c "! grep -qF -e '$key_line' -e 'PRIVATE KEY' '$work/signing.log' '$work/signing.out'"
 finish

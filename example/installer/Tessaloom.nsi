@@ -1,0 +1,87 @@
+; An NSIS installer for the example product that adds its templates to every
+; installed Visual Studio with Orvane.exe, and removes them again when the
+; product is uninstalled. Builds with makensis 3:
+;
+;   makensis -DOrvaneExe=<x86\Orvane.exe> -DProductDir=<product folder> Tessaloom.nsi
+;
+; Defines:
+;   OrvaneExe   the Orvane.exe to ship (the x86 build)
+;   ProductDir  the folder holding the product's files: Include, Lib,
+;               Samples and Templates
+;   OutFile     the installer to write (TessaloomSetup.exe)
+;
+; Silent installs (/S) show no message; their exit code is Orvane's status
+; when Orvane failed: 1 stopped before Visual Studio was touched, 2 command
+; line not understood, 3 some Visual Studio did not get everything.
+
+Unicode true
+!ifndef OutFile
+  !define OutFile "TessaloomSetup.exe"
+!endif
+!define UninstallKey "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tessaloom"
+
+Name "Tessaloom Templates"
+OutFile "${OutFile}"
+; Orvane.exe writes into Visual Studio's folders under Program Files.
+RequestExecutionLevel admin
+; The 32-bit Program Files, where Visual Studio 7.0 to 10.0 live too.
+InstallDir "$PROGRAMFILES\Tessaloom"
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+; Takes away what the installer put in place, and the folder if that leaves
+; it empty: nothing else that may be in it.
+!macro RemoveProductFiles
+  RMDir /r "$INSTDIR\Include"
+  RMDir /r "$INSTDIR\Lib"
+  RMDir /r "$INSTDIR\Samples"
+  RMDir /r "$INSTDIR\Templates"
+  Delete "$INSTDIR\Orvane.exe"
+  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$INSTDIR"
+!macroend
+
+Section "Tessaloom Templates"
+  SetOutPath "$INSTDIR"
+  File "/oname=Orvane.exe" "${OrvaneExe}"
+  File /r "${ProductDir}\Include" "${ProductDir}\Lib" "${ProductDir}\Samples" "${ProductDir}\Templates"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+
+  ; Once the product's files are in place, which Orvane customises.
+  ClearErrors
+  ExecWait '"$INSTDIR\Orvane.exe" -i "$INSTDIR\Templates\"' $0
+  IfErrors 0 +2
+    StrCpy $0 "not started"
+  StrCmp $0 0 added
+
+  ; Whatever it came to, no partial templates and no product stay behind.
+  MessageBox MB_OK|MB_ICONSTOP \
+    "The Tessaloom templates could not be added to Visual Studio (Orvane.exe: $0).$\r$\nNothing was installed." \
+    /SD IDOK
+  ExecWait '"$INSTDIR\Orvane.exe" -u x'
+  SetOutPath "$TEMP"
+  !insertmacro RemoveProductFiles
+  StrCmp $0 "not started" 0 +2
+    StrCpy $0 1
+  SetErrorLevel $0
+  Quit
+
+added:
+  WriteRegStr HKLM "${UninstallKey}" "DisplayName" "Tessaloom Templates"
+  WriteRegStr HKLM "${UninstallKey}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UninstallKey}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UninstallKey}" "NoModify" 1
+  WriteRegDWORD HKLM "${UninstallKey}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  ; While Orvane.exe is still there. Its status does not stop the
+  ; uninstallation: a product can always be removed.
+  ExecWait '"$INSTDIR\Orvane.exe" -u x'
+  SetOutPath "$TEMP"
+  !insertmacro RemoveProductFiles
+  DeleteRegKey HKLM "${UninstallKey}"
+SectionEnd
