@@ -10,11 +10,7 @@ unset DISPLAY
 prefix=$(wine_new_prefix) || exit 1
 work=$(mktemp -d "$ORVANE_WINE_CACHE/runs/work.XXXXXX")
 trap 'wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
-vs_install_both "$prefix"
-vs71=$prefix/$VS71_VC
-vs90=$prefix/$VS90_VC
-cp -a "$vs71" "$work/vs71-before"
-cp -a "$vs90" "$work/vs90-before"
+vs_install_both_kept "$prefix" "$work"
 # The package is built for the program's architecture; either way the
 # example names ProgramFilesFolder, the 32-bit one.
 installed=$prefix/drive_c/Program\ Files\ \(x86\)/Tessaloom
@@ -49,12 +45,7 @@ msiexec() {  # msiexec <option>: runs it on the package; prints its whole exit s
 }
 
 check "msiexec /i ends with status 0" same_text "$(msiexec /i)" "exit 0"
-expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected" "$installed/Templates"
-expected_vc "$work/vs90-before" 9.0 "$work/vs90-expected" "$installed/Templates"
-check "7.1 holds its own entries and the product's, file for file" same_tree "$vs71" "$work/vs71-expected"
-check "9.0 holds its own entries and the product's, file for file" same_tree "$vs90" "$work/vs90-expected"
-check "the samples point at the installed product and the launchers are stamped" \
-    product_as_installed "$installed" "$root"
+check_installed_everywhere "$work" "$installed" "$root"
 
 check "msiexec /x ends with status 0" same_text "$(msiexec /x)" "exit 0"
 check "only the product's folders went from 7.1" same_tree "$vs71" "$work/vs71-before"

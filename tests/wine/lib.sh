@@ -131,6 +131,30 @@ vs_install_both() {
     vs_register "$prefix" 9.0 "$VS90_IDE"
 }
 
+# The same in prefix $1, with both VC folders kept as they were in
+# $2/vs71-before and $2/vs90-before; sets vs71 and vs90 to the folders.
+vs_install_both_kept() {
+    vs_install_both "$1"
+    vs71=$1/$VS71_VC
+    vs90=$1/$VS90_VC
+    cp -a "$vs71" "$2/vs71-before"
+    cp -a "$vs90" "$2/vs90-before"
+}
+
+# Checks what an installer that ran Orvane leaves, with the product
+# installed at $2 (Windows path $3) and the folders kept in $1: both VC
+# folders hold their own entries and the product's, file for file, and the
+# product's files are customised.
+check_installed_everywhere() {
+    local work=$1 installed=$2 root=$3
+    expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected" "$installed/Templates"
+    expected_vc "$work/vs90-before" 9.0 "$work/vs90-expected" "$installed/Templates"
+    check "7.1 holds its own entries and the product's, file for file" same_tree "$vs71" "$work/vs71-expected"
+    check "9.0 holds its own entries and the product's, file for file" same_tree "$vs90" "$work/vs90-expected"
+    check "the samples point at the installed product and the launchers are stamped" \
+        product_as_installed "$installed" "$root"
+}
+
 # Copies the example product into prefix $1 as C:\Program Files\Tessaloom.
 PRODUCT_DIR='drive_c/Program Files/Tessaloom'
 PRODUCT_TEMPLATES='C:\Program Files\Tessaloom\Templates\'

@@ -12,11 +12,7 @@ unset DISPLAY
 prefix=$(wine_new_prefix) || exit 1
 work=$(mktemp -d "$ORVANE_WINE_CACHE/runs/work.XXXXXX")
 trap 'wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
-vs_install_both "$prefix"
-vs71=$prefix/$VS71_VC
-vs90=$prefix/$VS90_VC
-cp -a "$vs71" "$work/vs71-before"
-cp -a "$vs90" "$work/vs90-before"
+vs_install_both_kept "$prefix" "$work"
 # $PROGRAMFILES of a 32-bit installer on 64-bit Windows.
 installed=$prefix/drive_c/Program\ Files\ \(x86\)/Tessaloom
 root='C:\Program Files (x86)\Tessaloom\'
@@ -35,12 +31,7 @@ run() {  # run <command line>: runs it; prints its whole exit status
 uninstall() { run "\"${root}Uninstall.exe\" /S _?=${root%\\}"; }
 
 check "the silent installation ends with exit code 0" same_text "$(run 'C:\TessaloomSetup.exe /S')" "exit 0"
-expected_vc "$work/vs71-before" 7.1 "$work/vs71-expected" "$installed/Templates"
-expected_vc "$work/vs90-before" 9.0 "$work/vs90-expected" "$installed/Templates"
-check "7.1 holds its own entries and the product's, file for file" same_tree "$vs71" "$work/vs71-expected"
-check "9.0 holds its own entries and the product's, file for file" same_tree "$vs90" "$work/vs90-expected"
-check "the samples point at the installed product and the launchers are stamped" \
-    product_as_installed "$installed" "$root"
+check_installed_everywhere "$work" "$installed" "$root"
 check "Orvane.exe and the uninstaller are beside the product" \
     same_text "$(cd "$installed" && ls)" "$(printf '%s\n' Include Lib Orvane.exe Samples Templates Uninstall.exe)"
 
