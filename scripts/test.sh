@@ -26,6 +26,8 @@ ctest --preset windows -j 2
 # The x86 build, the one that ships, through the same tests under the
 # 32-bit Wine.
 wait "$wine32_job" || { cat build/wine32-setup.log; echo "cannot set up the 32-bit Wine"; exit 1; }
+# Where this kernel runs no 32-bit programs, one line says so and the run fails.
+tests/wine/wine32.sh true || exit 1
 echo "x86 build: runs under Debian's 32-bit Wine $(dpkg-query -W -f '${Version}' wine64) on this kernel"
 ctest --preset windows-units-x86 -j 2
 ctest --preset windows-x86 -j 2
