@@ -106,6 +106,43 @@ std::string FinalPathOf(HANDLE handle) {
     return path.rfind("\\\\?\\", 0) == 0 ? path.substr(4) : path;
 }
 
+// What an open entry is: its attributes and how many names it has.
+struct EntryFacts {
+    DWORD attributes = 0;
+    DWORD names = 0;
+};
+
+// GetFileInformationByHandleEx (Vista and later, looked up) asks only for
+// what is needed; GetFileInformationByHandle also reads the volume's serial
+// number, which costs Wine a search of its mounts on every call.
+using InformationExFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+bool ReadEntryFacts(HANDLE entry, EntryFacts* facts) {
+    static const auto informationEx = reinterpret_cast<InformationExFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
+    if (informationEx != nullptr) {
+        constexpr int kBasicInfo = 0;
+        constexpr int kStandardInfo = 1;
+        FILE_BASIC_INFO basic;
+        FILE_STANDARD_INFO standard;
+        if (!informationEx(entry, kBasicInfo, &basic, sizeof basic) ||
+            !informationEx(entry, kStandardInfo, &standard, sizeof standard)) {
+            return false;
+        }
+        facts->attributes = basic.FileAttributes;
+        facts->names = standard.NumberOfLinks;
+        return true;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(entry, &info)) {
+        return false;
+    }
+    facts->attributes = info.dwFileAttributes;
+    facts->names = info.nNumberOfLinks;
+    return true;
+}
+
+}  // namespace
+
 // The folder others may write, and the one rule for what lies below it:
 // an entry counts as itself only when it is no reparse point, a file has
 // no second name, and its real path is its path below the folder's real
@@ -125,6 +162,10 @@ class TrustedFolder {
                 real_ = WithoutFinalBackslashes(FinalPathOf(folder.get()));
             }
         }
+    }
+
+    bool IsFor(const std::string& root) const {
+        return SameLetters(WithoutFinalBackslashes(FullPathOf(root)), base_);
     }
 
     // The part of `path` below the folder; false when it is not below it.
@@ -159,29 +200,24 @@ class TrustedFolder {
 
     // What the open entry at `relative` is.
     EntryKind KindOf(HANDLE entry, const std::string& relative) const {
-        BY_HANDLE_FILE_INFORMATION info;
-        if (!GetFileInformationByHandle(entry, &info) ||
-            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsInPlace(entry, relative)) {
+        EntryFacts facts;
+        if (!ReadEntryFacts(entry, &facts) || (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            !IsInPlace(entry, relative)) {
             return EntryKind::kLink;
         }
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (facts.attributes & FILE_ATTRIBUTE_DIRECTORY) {
             return EntryKind::kFolder;
         }
-        return info.nNumberOfLinks == 1 ? EntryKind::kFile : EntryKind::kLink;
+        return facts.names == 1 ? EntryKind::kFile : EntryKind::kLink;
     }
 
     // What the entry at `relative` is.
     EntryKind Inspect(const std::string& relative) const {
-        const std::string full = PathOf(relative);
-        const DWORD attributes = GetFileAttributesA(full.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const FileHandle entry = OpenEntry(PathOf(relative));
+        if (!entry.valid()) {
             return IsNotFound(GetLastError()) ? EntryKind::kMissing : EntryKind::kLink;
         }
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            return EntryKind::kLink;
-        }
-        const FileHandle entry = OpenEntry(full);
-        return entry.valid() ? KindOf(entry.get(), relative) : EntryKind::kLink;
+        return KindOf(entry.get(), relative);
     }
 
     // Removes whatever entry is at `relative`: a link itself, an empty
@@ -213,11 +249,12 @@ class TrustedFolder {
     std::string real_;  // its real path, where the system can tell
 };
 
+namespace {
+
 // Opens `path` below `root` with no sharing and keeps the handle only when
 // what it opened is a file in its place.
-bool OpenInPlace(const std::string& root, const std::string& path, DWORD disposition,
+bool OpenInPlace(const TrustedFolder& folder, const std::string& path, DWORD disposition,
                  Handle* file) {
-    const TrustedFolder folder(root);
     std::string relative;
     if (!folder.Locate(path, &relative)) {
         return false;
@@ -356,18 +393,34 @@ bool WinEnv::MoveFileOver(const std::string& from, const std::string& to) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+WinEnv::WinEnv() = default;
+WinEnv::~WinEnv() = default;
+
+// A run looks below one or two folders many times: each is resolved once.
+// Only the folder itself and what is above it are kept, and those are the
+// installer's choice; everything below is looked at anew every time.
+const TrustedFolder& WinEnv::FolderFor(const std::string& root) {
+    for (const auto& folder : folders_) {
+        if (folder->IsFor(root)) {
+            return *folder;
+        }
+    }
+    folders_.push_back(std::make_unique<TrustedFolder>(root));
+    return *folders_.back();
+}
+
 EntryKind WinEnv::InspectBelow(const std::string& root, const std::string& path) {
-    const TrustedFolder folder(root);
+    const TrustedFolder& folder = FolderFor(root);
     std::string relative;
     return folder.Locate(path, &relative) ? folder.Inspect(relative) : EntryKind::kLink;
 }
 
 bool WinEnv::OpenForReadWrite(const std::string& root, const std::string& path, Handle* file) {
-    return OpenInPlace(root, path, OPEN_EXISTING, file);
+    return OpenInPlace(FolderFor(root), path, OPEN_EXISTING, file);
 }
 
 bool WinEnv::CreateNewForReadWrite(const std::string& root, const std::string& path, Handle* file) {
-    return OpenInPlace(root, path, CREATE_NEW, file);
+    return OpenInPlace(FolderFor(root), path, CREATE_NEW, file);
 }
 
 bool WinEnv::Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) {

@@ -1,12 +1,22 @@
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include "platform/Env.h"
 
 namespace orvane {
 
+class TrustedFolder;
+
 // The product's Env: the real Windows registry, file system and shell.
 class WinEnv final : public Env {
   public:
+    WinEnv();
+    ~WinEnv() override;
+    WinEnv(const WinEnv&) = delete;
+    WinEnv& operator=(const WinEnv&) = delete;
+
     long OpenKey(const std::string& subKey, Handle* key) override;
     long QueryValue(Handle key, const std::string& name, unsigned char* data,
                     std::uint32_t* size) override;
@@ -31,6 +41,11 @@ class WinEnv final : public Env {
     bool Flush(Handle file) override;
     void CloseFile(Handle file) override;
     bool IsInteractive() override;
+
+  private:
+    const TrustedFolder& FolderFor(const std::string& root);
+
+    std::vector<std::unique_ptr<TrustedFolder>> folders_;
 };
 
 }  // namespace orvane
