@@ -95,6 +95,38 @@ TEST_F(RealFiles, StampAppendsAtTheEndAndSkipsABusyLauncher) {
     EXPECT_EQ(ReadBytes(launcher), "busy");
 }
 
+// The rule for what lies below a folder others may write, on the real file
+// system: a second name of a file is no file of its own.
+TEST_F(RealFiles, BelowTheFolderOnlyEntriesInTheirOwnPlaceCount) {
+    const std::string root = dir.path() + "\\Kit\\";
+    const std::string outside = dir.path() + "\\outside.txt";
+    WriteBytes(root + "Samples\\P.vcproj", "p");
+    WriteBytes(outside, "not for everyone");
+    const std::string second = root + "Samples\\P1.vcproj";
+    ASSERT_TRUE(CreateHardLinkA(second.c_str(), outside.c_str(), nullptr));
+
+    EXPECT_EQ(env.InspectBelow(root, root + "Samples\\P.vcproj"), EntryKind::kFile);
+    EXPECT_EQ(env.InspectBelow(root, root + "samples\\..\\Samples"), EntryKind::kFolder);
+    EXPECT_EQ(env.InspectBelow(root, root + "Samples\\none"), EntryKind::kMissing);
+    EXPECT_EQ(env.InspectBelow(root, second), EntryKind::kLink);
+    EXPECT_EQ(env.InspectBelow(root, outside), EntryKind::kLink);
+    Handle file = kNoHandle;
+    EXPECT_FALSE(env.OpenForReadWrite(root, second, &file));
+    EXPECT_FALSE(env.OpenForReadWrite(root, outside, &file));
+
+    // Created anew: the second name goes, the file it shared stays.
+    ASSERT_TRUE(env.CreateNewForReadWrite(root, second, &file));
+    ASSERT_TRUE(env.Write(file, "new", 3));
+    env.CloseFile(file);
+    EXPECT_EQ(ReadBytes(second), "new");
+    EXPECT_EQ(ReadBytes(outside), "not for everyone");
+    EXPECT_EQ(env.InspectBelow(root, second), EntryKind::kFile);
+    // A folder that is not empty at the name cannot go.
+    WriteBytes(root + "Samples\\Q1.vcproj\\theirs", "t");
+    EXPECT_FALSE(env.CreateNewForReadWrite(root, root + "Samples\\Q1.vcproj", &file));
+    EXPECT_EQ(ReadBytes(root + "Samples\\Q1.vcproj\\theirs"), "t");
+}
+
 TEST_F(RealFiles, MoveFileOverReplacesInOneStep) {
     WriteBytes(project, "old");
     WriteBytes(temp, "new");
