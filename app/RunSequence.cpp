@@ -25,7 +25,8 @@ void RefuseLinksInProduct(Env& env) {
     const std::string samplesRoot = GetTrustedSamplesRoot(TemplatesDir);
     const std::string productRoot = GetProductRoot(TemplatesDir);
     for (int row = 0; row < kSampleProjectCount; ++row) {
-        const std::string project = GetSampleProjectPath(productRoot, GetSampleProjects()[row]);
+        const std::string project =
+            GetSampleProjectStem(productRoot, GetSampleProjects()[row]) + ".vcproj";
         if (env.InspectBelow(samplesRoot, project) == EntryKind::kLink) {
             refuse(project);
         }

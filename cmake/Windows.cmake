@@ -83,21 +83,19 @@ target_link_libraries(orvane_planted PRIVATE kernel32)
 
 # The x86 build runs under the 32-bit Wine, the x64 one under the host's.
 set(ORVANE_WINE_RUNNER)
+set(ORVANE_WINE_SCRIPTS commandline registry deploy customise links gui stress hostile planted
+    installer)
 if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(ORVANE_WINE_RUNNER bash ${CMAKE_SOURCE_DIR}/tests/wine/wine32.sh)
+    # NSIS installers are 32-bit programs.
+    list(APPEND ORVANE_WINE_SCRIPTS nsis)
 endif()
 
 if(ORVANE_RUN_TESTS)
-    foreach(script commandline registry deploy customise links gui stress hostile planted installer)
+    foreach(script ${ORVANE_WINE_SCRIPTS})
         add_test(NAME wine.${script}
                  COMMAND ${ORVANE_WINE_RUNNER} bash ${CMAKE_SOURCE_DIR}/tests/wine/${script}.sh
                          ${CMAKE_BINARY_DIR})
     endforeach()
     set_tests_properties(wine.gui wine.planted PROPERTIES RESOURCE_LOCK display)
-    # NSIS installers are 32-bit programs.
-    if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
-        add_test(NAME wine.nsis
-                 COMMAND ${ORVANE_WINE_RUNNER} bash ${CMAKE_SOURCE_DIR}/tests/wine/nsis.sh
-                         ${CMAKE_BINARY_DIR})
-    endif()
 endif()

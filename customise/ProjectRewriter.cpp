@@ -282,8 +282,8 @@ std::string GetTrustedRoot(const std::string& templatesDir) {
                                                 : GetTrustedSamplesRoot(templatesDir);
 }
 
-std::string GetSampleProjectPath(const std::string& productRoot, const SampleProject& sample) {
-    return productRoot + "Samples\\" + sample.folder + "\\" + sample.project + ".vcproj";
+std::string GetSampleProjectStem(const std::string& productRoot, const SampleProject& sample) {
+    return productRoot + "Samples\\" + sample.folder + "\\" + sample.project;
 }
 
 void RewriteProjectFile(Env& env, const std::string& root, const std::string& projectPath,
@@ -330,9 +330,8 @@ void PatchSampleProjects(Env& env) {
     const std::string includeDir = productRoot + "Include";
     const std::string libraryDir = productRoot + "Lib";
     for (const SampleProject& sample : kSampleProjects) {
-        const std::string project = GetSampleProjectPath(productRoot, sample);
-        const std::string temp = project.substr(0, project.size() - 7) + "1.vcproj";
-        RewriteProjectFile(env, root, project, temp, includeDir, libraryDir);
+        const std::string stem = GetSampleProjectStem(productRoot, sample);
+        RewriteProjectFile(env, root, stem + ".vcproj", stem + "1.vcproj", includeDir, libraryDir);
     }
 }
 

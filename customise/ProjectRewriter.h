@@ -38,8 +38,9 @@ std::string GetProductRoot(const std::string& templatesDir);
 std::string GetTrustedSamplesRoot(const std::string& templatesDir);
 std::string GetTrustedRoot(const std::string& templatesDir);
 
-// The sample project file of `sample` under `productRoot`'s "Samples\".
-std::string GetSampleProjectPath(const std::string& productRoot, const SampleProject& sample);
+// The sample project of `sample` under `productRoot`'s "Samples\", without
+// its ".vcproj"; its temporary file adds "1.vcproj".
+std::string GetSampleProjectStem(const std::string& productRoot, const SampleProject& sample);
 
 // Rewrites the include and library lines of every sample project under
 // the product root's "Samples\" folder. A FileError ends it at that project.
