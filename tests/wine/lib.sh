@@ -91,9 +91,18 @@ run_orvane() {
     printf '"%s" %s' "$exe" "$words" >"$file"
     # The program starts in the prefix's drive C, or in ORVANE_CWD, so that
     # relative paths never reach outside the prefix.
-    (cd "${ORVANE_CWD:-$prefix/drive_c}" &&
-        WINEPREFIX=$prefix timeout $((timeout + 30)) wine "$ORVANE_BUILD/orvane_launch.exe" \
-            "$(winpath "$file")" "$timeout" $station) | tr -d '\r'
+    local attempt result
+    for attempt in 1 2; do
+        result=$(cd "${ORVANE_CWD:-$prefix/drive_c}" &&
+            WINEPREFIX=$prefix timeout $((timeout + 30)) wine "$ORVANE_BUILD/orvane_launch.exe" \
+                "$(winpath "$file")" "$timeout" $station | tr -d '\r')
+        # The launcher always says how the program ended. Saying nothing,
+        # it never ran: Wine lost its server as it started (seen once in
+        # many runs: "recvmsg: Connection reset by peer"), so once more.
+        [ -n "$result" ] && break
+        echo "note: the launcher did not run (attempt $attempt)" >&2
+    done
+    echo "$result"
 }
 
 # Registers Visual Studio version $2 in prefix $1 with InstallDir $3, in the
