@@ -16,7 +16,8 @@ namespace {
 // Looks at every part of the product an installation writes or copies
 // before anything is changed: a link planted there (see Env::InspectBelow)
 // stops the installation. The temporary project files are not looked at:
-// whatever is at their names is removed, never followed.
+// whatever is at their names is removed, never followed. Each entry is
+// decided again on its handle when it is used.
 void RefuseLinksInProduct(Env& env) {
     const std::string root = GetTrustedRoot(TemplatesDir);
     const auto refuse = [](const std::string& path) {
@@ -27,12 +28,12 @@ void RefuseLinksInProduct(Env& env) {
     for (int row = 0; row < kSampleProjectCount; ++row) {
         const std::string project =
             GetSampleProjectStem(productRoot, GetSampleProjects()[row]) + ".vcproj";
-        if (env.InspectBelow(samplesRoot, project) == EntryKind::kLink) {
+        if (InspectBelow(env, samplesRoot, project) == EntryKind::kLink) {
             refuse(project);
         }
     }
     for (const std::string& launcher : GetWizardLauncherPaths(TemplatesDir)) {
-        if (env.InspectBelow(root, launcher) == EntryKind::kLink) {
+        if (InspectBelow(env, root, launcher) == EntryKind::kLink) {
             refuse(launcher);
         }
     }

@@ -51,12 +51,11 @@ void StampWizardLauncher(Env& env, const std::string& root, const std::string& l
     if (!IsExistingFile(env, launcherPath)) {
         return;
     }
-    Handle file = kNoHandle;
-    if (!env.OpenForReadWrite(root, launcherPath, &file)) {
+    FileCloser file(env);
+    if (OpenBelow(env, root, launcherPath, Access::kReadWrite, file.put()) != EntryKind::kFile) {
         return;
     }
-    FileCloser closer(env, file);
-    AppendLineToFile(env, file, line);
+    AppendLineToFile(env, file.get(), line);
 }
 
 std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir) {

@@ -292,16 +292,25 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
     if (!IsExistingFile(env, projectPath)) {
         return;
     }
-    Handle projectFile = kNoHandle;
-    if (!env.OpenForReadWrite(root, projectPath, &projectFile)) {
+    FileCloser folder(env);
+    std::string name;
+    std::vector<std::string> tempNames;
+    if (!OpenParentBelow(env, root, projectPath, folder.put(), &name) ||
+        !NamesBelow(root, tempPath, &tempNames) || tempNames.empty()) {
+        throw FileError("cannot open the folder of " + projectPath);
+    }
+    FileCloser project(env);
+    if (env.OpenChild(folder.get(), name, Access::kReadWrite, project.put()) != EntryKind::kFile) {
         throw FileError("cannot open " + projectPath);
     }
-    FileCloser project(env, projectFile);
-    Handle tempFile = kNoHandle;
-    if (!env.CreateNewForReadWrite(root, tempPath, &tempFile)) {
+    // Whatever is at the temporary name goes first, a link itself and never
+    // what it leads to; the new file is then held without sharing until it
+    // has replaced the project.
+    FileCloser temp(env);
+    if (!ClearChild(env, folder.get(), tempNames.back()) ||
+        !env.CreateChild(folder.get(), tempNames.back(), false, temp.put())) {
         throw FileError("cannot create " + tempPath);
     }
-    FileCloser temp(env, tempFile);
 
     try {
         InputBuffer in(env, project.get());
@@ -309,17 +318,16 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
         LineRewriter(out, includeDir, libraryDir).Run(in);
         out.Finish();
     } catch (...) {
-        temp.Close();
-        env.DeleteFileAt(tempPath);
+        env.DeleteOpened(temp.get());
         throw;
     }
     project.Close();
-    temp.Close();
 
-    // One move replaces the project, so at every moment it holds either its
-    // old bytes or the complete new ones.
-    if (!env.MoveFileOver(tempPath, projectPath)) {
-        env.DeleteFileAt(tempPath);
+    // One rename, through the handle that was written, replaces the
+    // project: at every moment it holds either its old bytes or the
+    // complete new ones, and nothing can be swapped in between.
+    if (!env.RenameOpened(temp.get(), folder.get(), name)) {
+        env.DeleteOpened(temp.get());
         throw FileError("cannot replace " + projectPath);
     }
 }

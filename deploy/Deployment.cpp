@@ -29,15 +29,28 @@ std::string InstalledVcDir(Env& env, VersionIndex index) {
 // versions; each version keeps the one it runs as default.js. For 7.x only
 // TessaloomsWiz loses its newer script. True when each script is in place.
 bool SelectWizardScripts(Env& env, VersionIndex index, const std::string& vcDir) {
-    if (!UsesNewerLayout(index)) {
-        return env.DeleteFileAt(ScriptsDir(vcDir, kWizardFolders[0]) + "default05.js");
-    }
+    const std::string wizards = vcDir + "\\VCWizards";
     bool complete = true;
     for (const char* wizard : kWizardFolders) {
-        const std::string scripts = ScriptsDir(vcDir, wizard);
-        env.DeleteFileAt(scripts + "default.js");
-        complete &= env.CopyFileTo(scripts + "default05.js", scripts + "default.js", false);
-        env.DeleteFileAt(scripts + "default05.js");
+        FileCloser scripts(env);
+        std::string name;
+        const bool opened = OpenParentBelow(
+            env, wizards, ScriptsDir(vcDir, wizard) + "default.js", scripts.put(), &name);
+        if (!UsesNewerLayout(index)) {
+            // There to delete, and gone.
+            FileCloser newer(env);
+            return opened &&
+                   env.OpenChild(scripts.get(), "default05.js", Access::kRemove, newer.put()) ==
+                       EntryKind::kFile &&
+                   env.DeleteOpened(newer.get());
+        }
+        if (!opened) {
+            complete = false;
+            continue;
+        }
+        ClearChild(env, scripts.get(), "default.js");
+        complete &= CopyChild(env, scripts.get(), "default05.js", scripts.get(), "default.js");
+        ClearChild(env, scripts.get(), "default05.js");
     }
     return complete;
 }
@@ -53,20 +66,29 @@ std::string WizardSource(const std::string& templatesDir) {
     return templatesDir + "Templates\\VCPlusPlus";
 }
 
-// Copies folder `from` as `to`, or with `contentOnly` its entries into
-// `to`; true only when all of it arrived. The shell follows links, so the
-// tree is looked at once more right before, and not copied with a link in it.
-bool CopyTemplates(Env& env, const std::string& from, const std::string& to, bool contentOnly) {
-    return IsFreeOfLinks(env, GetTrustedRoot(TemplatesDir), from) &&
-           CopyTree(env, contentOnly ? from + "\\*" : from, to) && HoldsContentOf(env, from, to);
+// Copies folder `from` of the product as `to`, or with `contentOnly` its
+// entries into `to`, a folder below Visual Studio's `toRoot`. True only
+// when all of it arrived.
+bool CopyTemplates(Env& env, const std::string& from, const std::string& toRoot,
+                   const std::string& to, bool contentOnly) {
+    return CopyTree(env, GetTrustedRoot(TemplatesDir), contentOnly ? from + "\\*" : from, toRoot,
+                    to);
 }
 
-// True when the folder is gone, or was never there.
-bool DeleteTreeIfPresent(Env& env, const std::string& path) {
-    if (!IsExistingDirectory(env, path)) {
-        return true;
+// Deletes folder `name` of Visual Studio's folder `root` and whatever is
+// in it. True when it is gone, or was never there; a file of that name is
+// not Orvane's and stays.
+bool DeleteTreeIfPresent(Env& env, const std::string& root, const std::string& name) {
+    const std::string path = root + "\\" + name;
+    switch (InspectBelow(env, root, path)) {
+        case EntryKind::kMissing:
+        case EntryKind::kFile:
+            return true;
+        case EntryKind::kFolder:
+        case EntryKind::kLink:
+            break;
     }
-    return DeleteTree(env, path) && !IsExistingDirectory(env, path);
+    return DeleteTree(env, root, path);
 }
 
 }  // namespace
@@ -87,11 +109,14 @@ bool DeployForVersion(Env& env, VersionIndex index) {
     if (vcDir.empty()) {
         return true;
     }
+    const std::string projects = vcDir + "\\vcprojects";
+    const std::string items = vcDir + "\\vcprojectitems";
+    const std::string wizards = vcDir + "\\VCWizards";
     bool complete = CopyTemplates(env, TemplateSource(TemplatesDir, index, kTemplateFolders[0]),
-                                  vcDir + "\\vcprojects\\TessaloomsMFC", false);
-    complete &= CopyTemplates(env, TemplateSource(TemplatesDir, index, kTemplateFolders[1]),
-                              vcDir + "\\vcprojectitems\\TessaloomsMFC", false);
-    complete &= CopyTemplates(env, WizardSource(TemplatesDir), vcDir + "\\VCWizards", true);
+                                  projects, projects + "\\TessaloomsMFC", false);
+    complete &= CopyTemplates(env, TemplateSource(TemplatesDir, index, kTemplateFolders[1]), items,
+                              items + "\\TessaloomsMFC", false);
+    complete &= CopyTemplates(env, WizardSource(TemplatesDir), wizards, wizards, true);
     complete &= SelectWizardScripts(env, index, vcDir);
     return complete;
 }
@@ -101,10 +126,10 @@ bool RemoveForVersion(Env& env, VersionIndex index) {
     if (vcDir.empty()) {
         return true;
     }
-    bool complete = DeleteTreeIfPresent(env, vcDir + "\\vcprojects\\TessaloomsMFC");
-    complete &= DeleteTreeIfPresent(env, vcDir + "\\vcprojectitems\\TessaloomsMFC");
+    bool complete = DeleteTreeIfPresent(env, vcDir + "\\vcprojects", "TessaloomsMFC");
+    complete &= DeleteTreeIfPresent(env, vcDir + "\\vcprojectitems", "TessaloomsMFC");
     for (const char* wizard : kWizardFolders) {
-        complete &= DeleteTreeIfPresent(env, vcDir + "\\VCWizards\\" + wizard);
+        complete &= DeleteTreeIfPresent(env, vcDir + "\\VCWizards", wizard);
     }
     return complete;
 }

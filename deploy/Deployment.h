@@ -3,10 +3,13 @@
 // Copying the templates and wizards into every installed Visual Studio, and
 // deleting them again. Versions that are not registered, or whose VC folder
 // is missing, are skipped. A failed step never stops the steps after it;
-// each function says whether every step had its effect: each copy arrived
-// whole (checked, since the shell may report a copy it did not make), each
-// wizard script is in place, each folder removed is gone. A tree in which a
-// link is found right before its copy is not copied.
+// each function says whether every step had its effect: every entry of each
+// copy was written, each wizard script is in place, each folder removed is
+// gone. Below Visual Studio's vcprojects, vcprojectitems and VCWizards, and
+// below the product's folder, every entry is opened from its checked parent
+// and used through that handle: a link met there is never followed; it is
+// removed itself where the system allows that, and otherwise left in place
+// and the step reported as not done.
 
 #include <string>
 #include <vector>

@@ -1,25 +1,24 @@
 #pragma once
 
-// Existence tests and whole-tree copy and delete.
+// Existence tests, and Orvane's own walks over folders others may write:
+// whole-tree copy and delete, and the single-file steps, each entry opened
+// from its checked parent and used through that handle (see Env).
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/Env.h"
 
 namespace orvane {
 
-// The shell's path lists hold one path in 260 bytes with its two closing
-// zero bytes. Longer paths are refused, never cut: a cut-off delete path
-// could name a parent folder.
+// Tree paths longer than this are refused, never cut short: a cut-off
+// delete path could name a parent folder.
 constexpr std::size_t kMaxTreePathLength = 258;
 
-// No progress window, and every question answered yes; no recycle bin and
-// the shell's own error notices left on.
-constexpr unsigned kTreeOperationFlags = 0x0014;
-// Where nobody can see them, the shell's error notices would wait forever:
-// they are suppressed there (FOF_NOERRORUI), and only there.
-constexpr unsigned kNoErrorNotices = 0x0400;
+// How deep below its top a walk goes; a deeper tree is not copied or
+// deleted whole, and the walk says so.
+constexpr int kMaxTreeDepth = 128;
 
 // True when `path` names an existing entry that is not a folder.
 bool IsExistingFile(Env& env, const std::string& path);
@@ -27,26 +26,58 @@ bool IsExistingFile(Env& env, const std::string& path);
 // True when `path` names an existing folder.
 bool IsExistingDirectory(Env& env, const std::string& path);
 
-// Deletes the file or the whole folder `path` names, without questions.
-// True only when all of it went.
-bool DeleteTree(Env& env, const std::string& path);
+// The entry names from folder `root` down to `path`, which starts with it
+// (letters in any case; a root ".\" also takes relative paths). "." and
+// empty names are dropped and ".." steps back. False when `path` is not
+// below `root` or steps out of it; an empty list when it is `root` itself.
+bool NamesBelow(const std::string& root, const std::string& path,
+                std::vector<std::string>* names);
 
-// Copies a file or folder tree, or with a source ending in "\*" the content
-// of a folder, merging into what is there. A folder copied to a missing
-// destination takes the destination's name; copied to an existing folder it
-// lands inside it under its own name. True only when all of it was copied.
-bool CopyTree(Env& env, const std::string& from, const std::string& to);
+// Opens `path` below `root` for `access`: `root` by its path, every entry
+// below it from its parent's handle (Env::OpenChild). What `path` is; kLink
+// also when a folder on the way is not one, or `path` is not below `root`;
+// kMissing when `root` is no folder. *entry as Env::OpenChild sets it;
+// `root` itself is opened as a folder.
+EntryKind OpenBelow(Env& env, const std::string& root, const std::string& path, Access access,
+                    Handle* entry);
+
+// Opens the folder that holds `path` below `root` and gives the last name.
+// False when that folder is missing, is no folder in its place, or `path`
+// is `root` itself.
+bool OpenParentBelow(Env& env, const std::string& root, const std::string& path, Handle* folder,
+                     std::string* name);
+
+// What `path` below `root` is; nothing is kept open.
+EntryKind InspectBelow(Env& env, const std::string& root, const std::string& path);
 
 // True when `path` below `root`, and for a folder everything in it, is
-// itself: no link, no file with a second name (see Env::InspectBelow), so
-// that the shell's tree copy, which follows links, copies only what is
-// there. A missing `path` has nothing to copy and is free of links too.
+// itself: no link, no second name, no name the code page cannot hold. A
+// missing `path` has nothing in it and is free of links too.
 bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path);
 
-// True when folder `to` holds everything folder `from` holds: each file
-// under the same name (in any case) with the same size, each folder with
-// the same content. The shell may report a copy as done that never
-// arrived; this is how a copy is known to have arrived.
-bool HoldsContentOf(Env& env, const std::string& from, const std::string& to);
+// Deletes the file or the whole folder `path` below `root`, without
+// questions; a link is removed itself where the system allows that, and
+// otherwise left in place. True only when all of it went.
+bool DeleteTree(Env& env, const std::string& root, const std::string& path);
+
+// Copies the file or folder `from` below `fromRoot`, or with a source
+// ending in "\*" the entries of that folder, to `to` below `toRoot`,
+// which is made with any missing folders above it. A folder copied to a
+// missing destination takes the destination's name; copied to an existing
+// folder it lands inside it under its own name. Files are replaced and
+// folders merged; a link at a destination name is removed itself where the
+// system allows that. True only when every entry was copied.
+bool CopyTree(Env& env, const std::string& fromRoot, const std::string& from,
+              const std::string& toRoot, const std::string& to);
+
+// The single-file steps, inside an open folder. True when nothing is at
+// `name` any more: a file, an empty folder or a link itself deleted, or
+// nothing there.
+bool ClearChild(Env& env, Handle folder, const std::string& name);
+
+// Copies file `from` of open folder `fromFolder` to `to` in open folder
+// `toFolder`, replacing a file there. True when all of it was written.
+bool CopyChild(Env& env, Handle fromFolder, const std::string& from, Handle toFolder,
+               const std::string& to);
 
 }  // namespace orvane

@@ -2,7 +2,7 @@
 
 // The one seam between Orvane's logic and the operating system.
 //
-// Every registry, file and shell operation the logic needs goes through an
+// Every registry, file and window-station call the logic needs goes through an
 // Env, and nothing else does: WinEnv is the product's implementation over
 // Win32, and the unit tests supply an in-memory one that can fail any call.
 // Paths are 8-bit strings in the system code page with backslash
@@ -14,24 +14,33 @@
 
 namespace orvane {
 
-// An opaque handle for a registry key, a directory search or an open file.
+// An opaque handle for a registry key, a directory search, or an open file
+// or folder.
 using Handle = std::uintptr_t;
 constexpr Handle kNoHandle = 0;
-
-// Shell file operations (the values of FO_COPY and FO_DELETE).
-enum class FileOp : unsigned { kCopy = 2, kDelete = 3 };
 
 // The attribute bit of a directory entry that marks a folder.
 constexpr std::uint32_t kAttributeDirectory = 0x10;
 
-// What an entry below a folder that others may write turns out to be.
+// What an entry below a checked folder turns out to be.
 enum class EntryKind { kMissing, kFile, kFolder, kLink };
+
+// What a handle opened on an entry is for.
+enum class Access {
+    kLook,       // what it is, and a folder's listing; no other opener is kept out
+    kRead,       // a file's bytes; others may read it meanwhile, not write it
+    kReadWrite,  // a file's bytes, read and written; no other opener at all
+    kRemove,     // deleting it, and a folder's listing
+};
 
 // One entry of a folder, as its listing shows it.
 struct DirectoryEntry {
     std::string name;
     std::uint32_t attributes = 0;
     std::uint64_t size = 0;
+    // False when the system's name has a character the code page cannot
+    // hold: `name` is then only a look-alike, and names something else.
+    bool exact = true;
 };
 
 class Env {
@@ -65,66 +74,59 @@ class Env {
     // Ends a search that FindFirst started.
     virtual void CloseFind(Handle search) = 0;
 
-    // Lists the entries of folder `path`, without "." and "..", in no
-    // particular order. False when it is not a folder or cannot be read.
-    virtual bool ListDirectory(const std::string& path, std::vector<DirectoryEntry>* entries) = 0;
-
-    // --- Shell file operation ---------------------------------------------
-
-    // Runs a copy or delete of whole trees, with no owner window. `from` and
-    // `to` are lists of paths, each ended by a zero byte, the list by a
-    // second one; `to` is null for a delete. Returns the operation's status
-    // (0 for success) and whether any part of it was aborted.
-    virtual int FileOperation(FileOp op, const char* from, const char* to, unsigned flags,
-                              bool* aborted) = 0;
-
-    // --- Single files -------------------------------------------------------
-
-    // Copies one file; with failIfExists false an existing target is
-    // replaced. Fails, changing nothing, when the source is missing.
-    virtual bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) = 0;
-
-    // Deletes one file. Fails, changing nothing, when it is missing or
-    // cannot be deleted.
-    virtual bool DeleteFileAt(const std::string& path) = 0;
-
-    // Moves `from` over `to` in one step, replacing `to` if it exists, and
-    // returns only when the move has reached the disk. Until it succeeds
-    // `to` keeps its old content; when it fails, both files are unchanged.
-    virtual bool MoveFileOver(const std::string& from, const std::string& to) = 0;
-
-    // --- Below a folder that others may write ----------------------------------
+    // --- Folders and their entries, through handles ------------------------
     //
     // A product may lie in a folder where any local user can create files,
-    // so any name below it may be a link one of them planted: a symbolic
-    // link, a junction or mount point, or a second name of a file
-    // elsewhere. Followed by this elevated program, it would lead a write,
-    // a delete or a copy anywhere on the machine. These calls take that
-    // folder, `root`, and decide on what they find, on the open handle
-    // where there is one: `root` and the folders above it are followed as
-    // they are (the installer chose them), nothing below it is.
+    // and so may Visual Studio's own (on a second drive, or outside Program
+    // Files), so any name below such a folder may be a link one of them
+    // planted: a symbolic link, a junction or mount point, or a second name
+    // of a file elsewhere, and it may be swapped for one at any moment.
+    // Followed by this elevated program, it would lead a write, a delete or
+    // a copy anywhere on the machine. So a walk opens its top folder by path
+    // (that folder and what is above it are the installer's or Visual
+    // Studio's choice, and followed as they are) and every entry below it
+    // from its parent's open handle, decides on the new handle what it is,
+    // and then acts only through that handle. Names are single entries: no
+    // separators, no stream names, never "." or "..".
 
-    // What `path` is. kLink when it, or a folder between `root` and it, is a
-    // link; when it is a file with more than one name; when the real path
-    // of what it names is not its path below the real path of `root`; when
-    // it is not below `root`; or when it exists but cannot be looked at.
-    virtual EntryKind InspectBelow(const std::string& root, const std::string& path) = 0;
+    // Opens folder `path` itself, following links to it or above it. With
+    // `create`, missing folders on the way are made first. The handle lists
+    // the folder and opens, creates and renames entries inside it.
+    virtual bool OpenFolder(const std::string& path, bool create, Handle* folder) = 0;
 
-    // Opens an existing file below `root` for reading and writing with no
-    // sharing: while it is open no other opener may read or write it. Fails
-    // on a missing, read-only or busy file, and on one that InspectBelow
-    // would not call kFile, decided on the open handle. The position starts
-    // at the first byte.
-    virtual bool OpenForReadWrite(const std::string& root, const std::string& path,
-                                  Handle* file) = 0;
+    // Opens entry `name` of an open folder without following it and says
+    // what it is, decided on the new handle. kLink: a symbolic link,
+    // junction or mount point; a file with more than one name; an entry
+    // whose real path (where the system can tell it) is not its own path
+    // in the folder; one whose name the code page cannot hold exactly; or
+    // one that exists but cannot be opened for `access`. *child is set for
+    // kFile and kFolder, and for kLink only with kRemove and only when the
+    // handle holds that name itself, so that deleting through it removes
+    // the name and never what it leads to.
+    virtual EntryKind OpenChild(Handle folder, const std::string& name, Access access,
+                                Handle* child) = 0;
 
-    // Creates `path` below `root` anew for reading and writing with no
-    // sharing. Whatever entry is at its name goes first: a file, an empty
-    // folder, or a link itself, never what a link leads to. Fails when that
-    // entry cannot be removed without following it, when a folder on the
-    // way is a link, and when anything appears at the name meanwhile.
-    virtual bool CreateNewForReadWrite(const std::string& root, const std::string& path,
-                                       Handle* file) = 0;
+    // Lists an open folder through its handle, without "." and "..", in no
+    // particular order. False when it cannot be read whole.
+    virtual bool ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) = 0;
+
+    // Creates entry `name` of an open folder anew: a folder, opened as
+    // OpenFolder's are, or an empty file opened for reading and writing
+    // with no sharing. Fails when anything is at the name already, or
+    // appears there meanwhile.
+    virtual bool CreateChild(Handle folder, const std::string& name, bool isFolder,
+                             Handle* child) = 0;
+
+    // Deletes the entry a handle from OpenChild (with kRemove) or
+    // CreateChild holds: a file, an empty folder, or a link itself. It goes
+    // when the handle is closed.
+    virtual bool DeleteOpened(Handle entry) = 0;
+
+    // Gives the file a handle from CreateChild holds the name `name` in an
+    // open folder, in one step, replacing the file (or the link itself)
+    // that had it. Until it succeeds the old entry keeps its content; when
+    // it fails, nothing changes.
+    virtual bool RenameOpened(Handle file, Handle folder, const std::string& name) = 0;
 
     // --- Open files -----------------------------------------------------------
 
@@ -146,7 +148,7 @@ class Env {
     // Returns once everything written has reached the disk.
     virtual bool Flush(Handle file) = 0;
 
-    // Closes a file that OpenForReadWrite or CreateNewForReadWrite opened.
+    // Closes a handle that OpenFolder, OpenChild or CreateChild gave.
     virtual void CloseFile(Handle file) = 0;
 
     // --- Windows --------------------------------------------------------------
@@ -157,15 +159,31 @@ class Env {
     virtual bool IsInteractive() = 0;
 };
 
-// Closes an open file when it goes out of scope.
+// Closes an open file or folder when it goes out of scope.
 class FileCloser {
   public:
-    FileCloser(Env& env, Handle file) : env_(env), file_(file) {}
+    explicit FileCloser(Env& env, Handle file = kNoHandle) : env_(env), file_(file) {}
     ~FileCloser() { Close(); }
     FileCloser(const FileCloser&) = delete;
     FileCloser& operator=(const FileCloser&) = delete;
 
     Handle get() const { return file_; }
+    // Where a call stores the handle it opens.
+    Handle* put() {
+        Close();
+        return &file_;
+    }
+    // Hands the handle over; nothing is closed.
+    Handle release() {
+        const Handle file = file_;
+        file_ = kNoHandle;
+        return file;
+    }
+    // Closes the handle held and holds `file` instead.
+    void reset(Handle file) {
+        Close();
+        file_ = file;
+    }
     void Close() {
         if (file_ != kNoHandle) {
             env_.CloseFile(file_);

@@ -1,10 +1,8 @@
 #include "platform/WinEnv.h"
 
 #include <windows.h>
-// shellapi.h needs the types windows.h declares.
-#include <shellapi.h>
-
-#include "platform/DllSearch.h"
+// winternl.h needs the types windows.h declares.
+#include <winternl.h>
 
 namespace orvane {
 namespace {
@@ -19,25 +17,30 @@ Handle FromPointer(void* p) {
     return reinterpret_cast<Handle>(p);
 }
 
-// Owns a handle from CreateFile.
-class FileHandle {
+// Owns a kernel handle.
+class OwnedHandle {
   public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
+    explicit OwnedHandle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~OwnedHandle() { Close(); }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
 
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
     HANDLE get() const { return handle_; }
+    HANDLE* put() {
+        Close();
+        return &handle_;
+    }
     HANDLE release() {
         const HANDLE handle = handle_;
-        handle_ = INVALID_HANDLE_VALUE;
+        handle_ = nullptr;
         return handle;
     }
     void Close() {
         if (valid()) {
-            CloseHandle(release());
+            CloseHandle(handle_);
         }
+        handle_ = nullptr;
     }
 
   private:
@@ -46,253 +49,231 @@ class FileHandle {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// Opens the entry itself, folder or file, for its attributes: a link is
-// opened as the link where the system can do that. Attribute access takes
-// no part in sharing, so a file held open by others can still be looked at.
-FileHandle OpenEntry(const std::string& path) {
-    return FileHandle(
-        CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-}
+// --- Names, exactly or not at all ------------------------------------------------------
+//
+// The system holds names as UTF-16. Converted to the code page with the
+// system's defaults, a character the code page lacks becomes a look-alike
+// ("best fit"), which names another entry: every conversion here is exact
+// or fails.
 
-bool IsNotFound(DWORD error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-bool SameLetters(const std::string& a, const std::string& b) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (a.size() != b.size()) {
+bool ToWide(const std::string& text, std::wstring* wide) {
+    wide->clear();
+    if (text.empty()) {
+        return true;
+    }
+    const int size = static_cast<int>(text.size());
+    const int length =
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (length <= 0 || text.find('\0') != std::string::npos) {
         return false;
     }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    wide->resize(static_cast<std::size_t>(length));
+    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, &(*wide)[0],
+                               length) == length;
 }
 
-std::string WithoutFinalBackslashes(std::string path) {
-    while (!path.empty() && path.back() == '\\') {
-        path.pop_back();
+// `wide` in the code page; false when that cannot hold it exactly.
+bool ToCodePage(const wchar_t* wide, std::size_t count, std::string* text) {
+    text->clear();
+    if (count == 0) {
+        return true;
     }
+    const int size = static_cast<int>(count);
+    const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int length = WideCharToMultiByte(CP_ACP, flags, wide, size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return false;
+    }
+    text->resize(static_cast<std::size_t>(length));
+    WideCharToMultiByte(CP_ACP, flags, wide, size, &(*text)[0], length, nullptr, nullptr);
+    // Exact only when it comes back as it was.
+    std::wstring back;
+    return ToWide(*text, &back) && back.size() == count &&
+           back.compare(0, count, wide, count) == 0;
+}
+
+// --- The native calls that work through a folder's handle ----------------------------
+//
+// In ntdll since Windows NT 3.1, so on Windows XP too; looked up, as the
+// Win32 layer offers no open relative to a folder.
+
+constexpr NTSTATUS kStatusNoMoreFiles = static_cast<NTSTATUS>(0x80000006L);
+constexpr NTSTATUS kStatusNameNotFound = static_cast<NTSTATUS>(0xC0000034L);
+constexpr NTSTATUS kStatusPathNotFound = static_cast<NTSTATUS>(0xC000003AL);
+constexpr NTSTATUS kStatusSharingViolation = static_cast<NTSTATUS>(0xC0000043L);
+constexpr ULONG kFileOpen = 1;
+constexpr ULONG kFileCreate = 2;
+constexpr ULONG kDirectoryFile = 0x1;
+constexpr ULONG kSynchronousIo = 0x20;
+constexpr ULONG kNonDirectoryFile = 0x40;
+constexpr ULONG kOpenReparsePoint = 0x200000;
+constexpr int kDirectoryInformation = 1;
+constexpr int kBasicInformation = 4;
+constexpr int kStandardInformation = 5;
+constexpr int kRenameInformation = 10;
+constexpr int kDispositionInformation = 13;
+
+struct DirectoryRecord {  // FILE_DIRECTORY_INFORMATION
+    ULONG NextEntryOffset;
+    ULONG FileIndex;
+    LARGE_INTEGER CreationTime, LastAccessTime, LastWriteTime, ChangeTime;
+    LARGE_INTEGER EndOfFile, AllocationSize;
+    ULONG FileAttributes;
+    ULONG FileNameLength;
+    WCHAR FileName[1];
+};
+struct BasicRecord {  // FILE_BASIC_INFORMATION
+    LARGE_INTEGER CreationTime, LastAccessTime, LastWriteTime, ChangeTime;
+    ULONG FileAttributes;
+};
+struct StandardRecord {  // FILE_STANDARD_INFORMATION
+    LARGE_INTEGER AllocationSize, EndOfFile;
+    ULONG NumberOfLinks;
+    BOOLEAN DeletePending, Directory;
+};
+struct RenameRecord {  // FILE_RENAME_INFORMATION with room for the name
+    BOOLEAN ReplaceIfExists;
+    HANDLE RootDirectory;
+    ULONG FileNameLength;
+    WCHAR FileName[MAX_PATH];
+};
+
+using CreateFileFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK,
+                                      PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+using QueryDirectoryFn = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID,
+                                          ULONG, int, BOOLEAN, PUNICODE_STRING, BOOLEAN);
+using InformationFn = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int);
+using EqualStringFn = BOOLEAN(NTAPI*)(PCUNICODE_STRING, PCUNICODE_STRING, BOOLEAN);
+using StatusToErrorFn = ULONG(NTAPI*)(NTSTATUS);
+// Vista and later; without it an entry is decided on its reparse bit and
+// its link count alone.
+using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
+struct Native {
+    CreateFileFn createFile;
+    QueryDirectoryFn queryDirectory;
+    InformationFn queryInformation;
+    InformationFn setInformation;
+    EqualStringFn equalString;
+    StatusToErrorFn statusToError;
+    FinalPathFn finalPath;
+    bool complete() const {
+        return createFile && queryDirectory && queryInformation && setInformation &&
+               equalString && statusToError;
+    }
+};
+
+template <typename Fn>
+Fn Look(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+const Native& NativeCalls() {
+    static const Native native = [] {
+        const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+        const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+        Native found{};
+        if (ntdll != nullptr) {
+            found.createFile = Look<CreateFileFn>(ntdll, "NtCreateFile");
+            found.queryDirectory = Look<QueryDirectoryFn>(ntdll, "NtQueryDirectoryFile");
+            found.queryInformation = Look<InformationFn>(ntdll, "NtQueryInformationFile");
+            found.setInformation = Look<InformationFn>(ntdll, "NtSetInformationFile");
+            found.equalString = Look<EqualStringFn>(ntdll, "RtlEqualUnicodeString");
+            found.statusToError = Look<StatusToErrorFn>(ntdll, "RtlNtStatusToDosError");
+        }
+        found.finalPath = Look<FinalPathFn>(kernel, "GetFinalPathNameByHandleW");
+        return found;
+    }();
+    return native;
+}
+
+bool Failed(NTSTATUS status) {
+    if (status < 0) {
+        SetLastError(NativeCalls().statusToError(status));
+    }
+    return status < 0;
+}
+
+// A name that is one entry of a folder: no separator, no stream, not "."
+// or "..", and one the code page holds exactly.
+bool ToEntryName(const std::string& name, std::wstring* wide) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("\\/:") == std::string::npos && ToWide(name, wide) &&
+           wide->size() < MAX_PATH;
+}
+
+UNICODE_STRING Counted(const std::wstring& text) {
+    UNICODE_STRING counted;
+    counted.Buffer = const_cast<PWSTR>(text.c_str());
+    counted.Length = counted.MaximumLength = static_cast<USHORT>(text.size() * sizeof(wchar_t));
+    return counted;
+}
+
+// Opens `name` in `folder` without following it.
+NTSTATUS OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share,
+                      ULONG disposition, ULONG options, HANDLE* opened) {
+    UNICODE_STRING counted = Counted(name);
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    IO_STATUS_BLOCK io;
+    *opened = nullptr;
+    return NativeCalls().createFile(opened, access | SYNCHRONIZE, &attributes, &io, nullptr,
+                                    FILE_ATTRIBUTE_NORMAL, share, disposition,
+                                    options | kSynchronousIo | kOpenReparsePoint, nullptr, 0);
+}
+
+// The real path of what a handle has open, or "" where the system cannot
+// tell it.
+std::wstring FinalPathOf(HANDLE handle) {
+    const FinalPathFn finalPath = NativeCalls().finalPath;
+    if (finalPath == nullptr) {
+        return std::wstring();
+    }
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = finalPath(handle, &path[0], static_cast<DWORD>(path.size()), 0);
+    if (length >= path.size()) {
+        path.resize(length + 1);
+        length = finalPath(handle, &path[0], static_cast<DWORD>(path.size()), 0);
+    }
+    path.resize(length < path.size() ? length : 0);
     return path;
 }
 
-std::string FullPathOf(const std::string& path) {
-    char buffer[4 * MAX_PATH];
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    return length == 0 || length >= sizeof buffer ? std::string() : std::string(buffer, length);
-}
-
-// The real path of what a handle has open, as "C:\..." or "\\server\...".
-// Looked up: Windows XP has no GetFinalPathNameByHandleA.
-using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-FinalPathFn FinalPathFunction() {
-    static const auto function = reinterpret_cast<FinalPathFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
-    return function;
-}
-std::string FinalPathOf(HANDLE handle) {
-    char buffer[4 * MAX_PATH];
-    const DWORD length = FinalPathFunction()(handle, buffer, sizeof buffer, 0);
-    if (length == 0 || length >= sizeof buffer) {
-        return std::string();
-    }
-    const std::string path(buffer, length);
-    if (path.rfind("\\\\?\\UNC\\", 0) == 0) {
-        return "\\" + path.substr(7);
-    }
-    return path.rfind("\\\\?\\", 0) == 0 ? path.substr(4) : path;
-}
-
-// What an open entry is: its attributes and how many names it has.
-struct EntryFacts {
-    DWORD attributes = 0;
-    DWORD names = 0;
-};
-
-// GetFileInformationByHandleEx (Vista and later, looked up) asks only for
-// what is needed; GetFileInformationByHandle also reads the volume's serial
-// number, which costs Wine a search of its mounts on every call.
-using InformationExFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
-bool ReadEntryFacts(HANDLE entry, EntryFacts* facts) {
-    static const auto informationEx = reinterpret_cast<InformationExFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
-    if (informationEx != nullptr) {
-        constexpr int kBasicInfo = 0;
-        constexpr int kStandardInfo = 1;
-        FILE_BASIC_INFO basic;
-        FILE_STANDARD_INFO standard;
-        if (!informationEx(entry, kBasicInfo, &basic, sizeof basic) ||
-            !informationEx(entry, kStandardInfo, &standard, sizeof standard)) {
-            return false;
-        }
-        facts->attributes = basic.FileAttributes;
-        facts->names = standard.NumberOfLinks;
-        return true;
-    }
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(entry, &info)) {
+bool SameCaseless(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size() || a.size() * sizeof(wchar_t) > 0xFFFF) {
         return false;
     }
-    facts->attributes = info.dwFileAttributes;
-    facts->names = info.nNumberOfLinks;
-    return true;
+    const UNICODE_STRING first = Counted(a);
+    const UNICODE_STRING second = Counted(b);
+    return NativeCalls().equalString(&first, &second, TRUE) != 0;
 }
 
-}  // namespace
-
-// The folder others may write, and the one rule for what lies below it:
-// an entry counts as itself only when it is no reparse point, a file has
-// no second name, and its real path is its path below the folder's real
-// path. Where the system cannot tell real paths (Windows XP), no folder on
-// the way may be a reparse point instead; XP has junctions, and no links
-// to files but hard links.
-class TrustedFolder {
-  public:
-    explicit TrustedFolder(const std::string& root)
-        : base_(WithoutFinalBackslashes(FullPathOf(root))) {
-        if (!base_.empty() && FinalPathFunction() != nullptr) {
-            // The folder itself and what is above it are followed.
-            FileHandle folder(CreateFileA((base_ + "\\").c_str(), FILE_READ_ATTRIBUTES, kShareAll,
-                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                          nullptr));
-            if (folder.valid()) {
-                real_ = WithoutFinalBackslashes(FinalPathOf(folder.get()));
-            }
-        }
+ACCESS_MASK AccessFor(Access access) {
+    constexpr ACCESS_MASK kLook = FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | FILE_TRAVERSE;
+    switch (access) {
+        case Access::kLook:
+            return kLook;
+        case Access::kRead:
+            return GENERIC_READ;
+        case Access::kReadWrite:
+            return GENERIC_READ | GENERIC_WRITE;
+        case Access::kRemove:
+            break;
     }
-
-    bool IsFor(const std::string& root) const {
-        return SameLetters(WithoutFinalBackslashes(FullPathOf(root)), base_);
-    }
-
-    // The part of `path` below the folder; false when it is not below it.
-    bool Locate(const std::string& path, std::string* relative) const {
-        const std::string full = FullPathOf(path);
-        if (base_.empty() || full.size() <= base_.size() + 1 || full[base_.size()] != '\\' ||
-            !SameLetters(full.substr(0, base_.size()), base_)) {
-            return false;
-        }
-        *relative = full.substr(base_.size() + 1);
-        return true;
-    }
-
-    std::string PathOf(const std::string& relative) const { return base_ + "\\" + relative; }
-
-    // True when the open entry at `relative` is itself, where it should be.
-    bool IsInPlace(HANDLE entry, const std::string& relative) const {
-        if (FinalPathFunction() != nullptr) {
-            const std::string real = FinalPathOf(entry);
-            return !real_.empty() && !real.empty() && SameLetters(real, real_ + "\\" + relative);
-        }
-        for (std::size_t at = relative.find('\\'); at != std::string::npos;
-             at = relative.find('\\', at + 1)) {
-            const DWORD attributes = GetFileAttributesA(PathOf(relative.substr(0, at)).c_str());
-            if (attributes == INVALID_FILE_ATTRIBUTES ||
-                (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    // What the open entry at `relative` is.
-    EntryKind KindOf(HANDLE entry, const std::string& relative) const {
-        EntryFacts facts;
-        if (!ReadEntryFacts(entry, &facts) || (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-            !IsInPlace(entry, relative)) {
-            return EntryKind::kLink;
-        }
-        if (facts.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            return EntryKind::kFolder;
-        }
-        return facts.names == 1 ? EntryKind::kFile : EntryKind::kLink;
-    }
-
-    // What the entry at `relative` is.
-    EntryKind Inspect(const std::string& relative) const {
-        const FileHandle entry = OpenEntry(PathOf(relative));
-        if (!entry.valid()) {
-            return IsNotFound(GetLastError()) ? EntryKind::kMissing : EntryKind::kLink;
-        }
-        return KindOf(entry.get(), relative);
-    }
-
-    // Removes whatever entry is at `relative`: a link itself, an empty
-    // folder, or a file whose name is its real place. True when nothing is
-    // there any more.
-    bool Clear(const std::string& relative) const {
-        const std::string full = PathOf(relative);
-        const DWORD attributes = GetFileAttributesA(full.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            return IsNotFound(GetLastError());
-        }
-        // The system removes a reparse point itself, never what it leads to.
-        if (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) {
-            return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(full.c_str()) != 0
-                                                           : DeleteFileA(full.c_str()) != 0;
-        }
-        // A link that looks like a plain file (Wine shows them so) would
-        // take the file it leads to with it: such a name is left alone.
-        FileHandle entry = OpenEntry(full);
-        if (!entry.valid() || !IsInPlace(entry.get(), relative)) {
-            return false;
-        }
-        entry.Close();
-        return DeleteFileA(full.c_str()) != 0;
-    }
-
-  private:
-    std::string base_;  // the folder's full path, no final backslash
-    std::string real_;  // its real path, where the system can tell
-};
-
-namespace {
-
-// Opens `path` below `root` with no sharing and keeps the handle only when
-// what it opened is a file in its place.
-bool OpenInPlace(const TrustedFolder& folder, const std::string& path, DWORD disposition,
-                 Handle* file) {
-    std::string relative;
-    if (!folder.Locate(path, &relative)) {
-        return false;
-    }
-    if (disposition == CREATE_NEW) {
-        const std::size_t slash = relative.rfind('\\');
-        const bool inFolderInPlace =
-            slash == std::string::npos ||
-            folder.Inspect(relative.substr(0, slash)) == EntryKind::kFolder;
-        if (!inFolderInPlace || !folder.Clear(relative)) {
-            return false;
-        }
-    }
-    FileHandle opened(CreateFileA(folder.PathOf(relative).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                  nullptr, disposition,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!opened.valid() || folder.KindOf(opened.get(), relative) != EntryKind::kFile) {
-        return false;
-    }
-    *file = FromPointer(opened.release());
-    return true;
+    return kLook | DELETE;
 }
 
-// The shell's file operation, from shell32.dll in System32. The program does
-// not import the shell: its DLLs would load before the search is set up.
-using FileOperationFn = int(WINAPI*)(SHFILEOPSTRUCTA*);
-FileOperationFn LoadShellFileOperation() {
-    HMODULE shell = LoadSystemLibrary("shell32.dll");
-    if (shell == nullptr) {
-        return nullptr;
+ULONG ShareFor(Access access) {
+    switch (access) {
+        case Access::kRead:
+            return FILE_SHARE_READ;
+        case Access::kReadWrite:
+            return 0;
+        case Access::kLook:
+        case Access::kRemove:
+            break;
     }
-    return reinterpret_cast<FileOperationFn>(
-        reinterpret_cast<void*>(::GetProcAddress(shell, "SHFileOperationA")));
-}
-
-FileOperationFn ShellFileOperation() {
-    static const FileOperationFn function = LoadShellFileOperation();
-    return function;
+    return kShareAll;
 }
 
 bool SetPosition(Handle file, LONGLONG offset, DWORD method) {
@@ -342,85 +323,199 @@ void WinEnv::CloseFind(Handle search) {
     FindClose(AsHandle(search));
 }
 
-bool WinEnv::ListDirectory(const std::string& path, std::vector<DirectoryEntry>* entries) {
-    entries->clear();
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..") {
-            entries->push_back(DirectoryEntry{
-                name, found.dwFileAttributes,
-                (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow});
-        }
-    } while (FindNextFileA(search, &found));
-    const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
-    FindClose(search);
-    return complete;
-}
-
-int WinEnv::FileOperation(FileOp op, const char* from, const char* to, unsigned flags,
-                          bool* aborted) {
-    SHFILEOPSTRUCTA record = {};
-    record.hwnd = nullptr;
-    record.wFunc = static_cast<UINT>(op);
-    record.pFrom = from;
-    record.pTo = to;
-    record.fFlags = static_cast<FILEOP_FLAGS>(flags);
-    const FileOperationFn fileOperation = ShellFileOperation();
-    if (fileOperation == nullptr) {
-        *aborted = false;
-        return ERROR_MOD_NOT_FOUND;
-    }
-    int status = fileOperation(&record);
-    *aborted = record.fAnyOperationsAborted != FALSE;
-    return status;
-}
-
-bool WinEnv::CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) {
-    return CopyFileA(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE) != 0;
-}
-
-bool WinEnv::DeleteFileAt(const std::string& path) {
-    return DeleteFileA(path.c_str()) != 0;
-}
-
-bool WinEnv::MoveFileOver(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-}
-
 WinEnv::WinEnv() = default;
 WinEnv::~WinEnv() = default;
 
-// A run looks below one or two folders many times: each is resolved once.
-// Only the folder itself and what is above it are kept, and those are the
-// installer's choice; everything below is looked at anew every time.
-const TrustedFolder& WinEnv::FolderFor(const std::string& root) {
-    for (const auto& folder : folders_) {
-        if (folder->IsFor(root)) {
-            return *folder;
+// What the entry a handle holds is, where `real` is its path in its folder
+// (empty where the system cannot tell real paths).
+EntryKind WinEnv::Decide(HANDLE entry, const std::wstring& real) {
+    IO_STATUS_BLOCK io;
+    BasicRecord basic;
+    StandardRecord standard;
+    if (Failed(NativeCalls().queryInformation(entry, &io, &basic, sizeof basic,
+                                              kBasicInformation)) ||
+        Failed(NativeCalls().queryInformation(entry, &io, &standard, sizeof standard,
+                                              kStandardInformation))) {
+        return EntryKind::kLink;
+    }
+    if (!real.empty() && !SameCaseless(FinalPathOf(entry), real)) {
+        return EntryKind::kLink;  // followed somewhere else
+    }
+    if (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        return EntryKind::kLink;
+    }
+    if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return EntryKind::kFolder;
+    }
+    return standard.NumberOfLinks == 1 ? EntryKind::kFile : EntryKind::kLink;
+}
+
+// The real path the entry `name` of `folder` must have, or "" where the
+// system cannot tell real paths.
+std::wstring WinEnv::RealPathIn(Handle folder, const std::wstring& name) const {
+    const auto found = realPaths_.find(folder);
+    if (found == realPaths_.end() || found->second.empty()) {
+        return std::wstring();
+    }
+    const std::wstring& parent = found->second;
+    return parent + (parent.back() == L'\\' ? L"" : L"\\") + name;
+}
+
+Handle WinEnv::Keep(HANDLE handle, EntryKind kind) {
+    const Handle kept = FromPointer(handle);
+    if (kind == EntryKind::kFolder) {
+        realPaths_[kept] = FinalPathOf(handle);
+    }
+    return kept;
+}
+
+bool WinEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
+    std::wstring wide;
+    if (!NativeCalls().complete() || !ToWide(path, &wide) || wide.empty()) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    if (create) {
+        // Each missing folder on the way, from the top down; these are the
+        // caller's to follow.
+        for (std::size_t at = wide.find(L'\\', 1); at != std::wstring::npos;
+             at = wide.find(L'\\', at + 1)) {
+            if (wide[at - 1] != L':' && wide[at - 1] != L'\\') {
+                CreateDirectoryW(wide.substr(0, at).c_str(), nullptr);
+            }
+        }
+        CreateDirectoryW(wide.c_str(), nullptr);
+    }
+    OwnedHandle opened(CreateFileW(wide.c_str(), AccessFor(Access::kLook), kShareAll, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!opened.valid() || !GetFileInformationByHandle(opened.get(), &info)) {
+        return false;
+    }
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetLastError(ERROR_DIRECTORY);
+        return false;
+    }
+    *folder = Keep(opened.release(), EntryKind::kFolder);
+    return true;
+}
+
+EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access access,
+                            Handle* child) {
+    std::wstring wide;
+    if (!ToEntryName(name, &wide)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return EntryKind::kLink;
+    }
+    OwnedHandle opened;
+    NTSTATUS status = OpenRelative(AsHandle(folder), wide, AccessFor(access), ShareFor(access),
+                                   kFileOpen, 0, opened.put());
+    if (status == kStatusSharingViolation && access == Access::kLook) {
+        // Held without sharing by another program: still looked at.
+        status = OpenRelative(AsHandle(folder), wide, FILE_READ_ATTRIBUTES, kShareAll, kFileOpen,
+                              0, opened.put());
+    }
+    if (status == kStatusNameNotFound || status == kStatusPathNotFound) {
+        return EntryKind::kMissing;
+    }
+    if (Failed(status)) {
+        return EntryKind::kLink;
+    }
+    const std::wstring real = RealPathIn(folder, wide);
+    const EntryKind kind = Decide(opened.get(), real);
+    // A link kept open for removal must be the name itself: where real
+    // paths can be told, one that leads elsewhere was followed.
+    const bool itself =
+        kind != EntryKind::kLink ||
+        (access == Access::kRemove && (real.empty() || SameCaseless(FinalPathOf(opened.get()), real)));
+    if (itself) {
+        *child = Keep(opened.release(), kind);
+    }
+    return kind;
+}
+
+bool WinEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
+    entries->clear();
+    std::vector<ULONGLONG> buffer(64 * 1024 / sizeof(ULONGLONG));
+    for (BOOLEAN restart = TRUE;; restart = FALSE) {
+        IO_STATUS_BLOCK io;
+        const NTSTATUS status = NativeCalls().queryDirectory(
+            AsHandle(folder), nullptr, nullptr, nullptr, &io, buffer.data(),
+            static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG)), kDirectoryInformation, FALSE,
+            nullptr, restart);
+        if (status == kStatusNoMoreFiles) {
+            return true;
+        }
+        if (Failed(status)) {
+            return false;
+        }
+        const char* at = reinterpret_cast<const char*>(buffer.data());
+        for (;;) {
+            const auto* record = reinterpret_cast<const DirectoryRecord*>(at);
+            const std::size_t length = record->FileNameLength / sizeof(WCHAR);
+            const std::wstring wide(record->FileName, length);
+            if (wide != L"." && wide != L"..") {
+                DirectoryEntry entry;
+                entry.exact = ToCodePage(wide.data(), wide.size(), &entry.name);
+                entry.attributes = record->FileAttributes;
+                entry.size = static_cast<std::uint64_t>(record->EndOfFile.QuadPart);
+                entries->push_back(entry);
+            }
+            if (record->NextEntryOffset == 0) {
+                break;
+            }
+            at += record->NextEntryOffset;
         }
     }
-    folders_.push_back(std::make_unique<TrustedFolder>(root));
-    return *folders_.back();
 }
 
-EntryKind WinEnv::InspectBelow(const std::string& root, const std::string& path) {
-    const TrustedFolder& folder = FolderFor(root);
-    std::string relative;
-    return folder.Locate(path, &relative) ? folder.Inspect(relative) : EntryKind::kLink;
+bool WinEnv::CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) {
+    std::wstring wide;
+    if (!ToEntryName(name, &wide)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    OwnedHandle created;
+    const NTSTATUS status =
+        isFolder ? OpenRelative(AsHandle(folder), wide, AccessFor(Access::kRemove), kShareAll,
+                                kFileCreate, kDirectoryFile, created.put())
+                 : OpenRelative(AsHandle(folder), wide, GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                kFileCreate, kNonDirectoryFile, created.put());
+    if (Failed(status)) {
+        return false;
+    }
+    // A new file cannot have been swapped (the create is exclusive and the
+    // handle is the file's). A folder is made and then opened, so it is
+    // looked at like any other.
+    if (isFolder && Decide(created.get(), RealPathIn(folder, wide)) != EntryKind::kFolder) {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return false;
+    }
+    *child = Keep(created.release(), isFolder ? EntryKind::kFolder : EntryKind::kFile);
+    return true;
 }
 
-bool WinEnv::OpenForReadWrite(const std::string& root, const std::string& path, Handle* file) {
-    return OpenInPlace(FolderFor(root), path, OPEN_EXISTING, file);
+bool WinEnv::DeleteOpened(Handle entry) {
+    IO_STATUS_BLOCK io;
+    BOOLEAN remove = TRUE;
+    return !Failed(NativeCalls().setInformation(AsHandle(entry), &io, &remove, sizeof remove,
+                                                kDispositionInformation));
 }
 
-bool WinEnv::CreateNewForReadWrite(const std::string& root, const std::string& path, Handle* file) {
-    return OpenInPlace(FolderFor(root), path, CREATE_NEW, file);
+bool WinEnv::RenameOpened(Handle file, Handle folder, const std::string& name) {
+    std::wstring wide;
+    if (!ToEntryName(name, &wide)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    RenameRecord rename = {};
+    rename.ReplaceIfExists = TRUE;
+    rename.RootDirectory = AsHandle(folder);
+    rename.FileNameLength = static_cast<ULONG>(wide.size() * sizeof(WCHAR));
+    wide.copy(rename.FileName, wide.size());
+    IO_STATUS_BLOCK io;
+    return !Failed(NativeCalls().setInformation(AsHandle(file), &io, &rename, sizeof rename,
+                                                kRenameInformation));
 }
 
 bool WinEnv::Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) {
@@ -452,6 +547,7 @@ bool WinEnv::Flush(Handle file) {
 }
 
 void WinEnv::CloseFile(Handle file) {
+    realPaths_.erase(file);
     CloseHandle(AsHandle(file));
 }
 

@@ -1,15 +1,13 @@
 #pragma once
 
-#include <memory>
-#include <vector>
+#include <map>
+#include <string>
 
 #include "platform/Env.h"
 
 namespace orvane {
 
-class TrustedFolder;
-
-// The product's Env: the real Windows registry, file system and shell.
+// The product's Env: the real Windows registry and file system.
 class WinEnv final : public Env {
   public:
     WinEnv();
@@ -23,16 +21,14 @@ class WinEnv final : public Env {
     void CloseKey(Handle key) override;
     bool FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) override;
     void CloseFind(Handle search) override;
-    bool ListDirectory(const std::string& path, std::vector<DirectoryEntry>* entries) override;
-    int FileOperation(FileOp op, const char* from, const char* to, unsigned flags,
-                      bool* aborted) override;
-    bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) override;
-    bool DeleteFileAt(const std::string& path) override;
-    bool MoveFileOver(const std::string& from, const std::string& to) override;
-    EntryKind InspectBelow(const std::string& root, const std::string& path) override;
-    bool OpenForReadWrite(const std::string& root, const std::string& path, Handle* file) override;
-    bool CreateNewForReadWrite(const std::string& root, const std::string& path,
-                               Handle* file) override;
+    bool OpenFolder(const std::string& path, bool create, Handle* folder) override;
+    EntryKind OpenChild(Handle folder, const std::string& name, Access access,
+                        Handle* child) override;
+    bool ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) override;
+    bool CreateChild(Handle folder, const std::string& name, bool isFolder,
+                     Handle* child) override;
+    bool DeleteOpened(Handle entry) override;
+    bool RenameOpened(Handle file, Handle folder, const std::string& name) override;
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
     bool Write(Handle file, const void* data, std::uint32_t size) override;
     bool SeekTo(Handle file, std::uint64_t offset) override;
@@ -43,9 +39,13 @@ class WinEnv final : public Env {
     bool IsInteractive() override;
 
   private:
-    const TrustedFolder& FolderFor(const std::string& root);
+    static EntryKind Decide(void* entry, const std::wstring& real);
+    std::wstring RealPathIn(Handle folder, const std::wstring& name) const;
+    Handle Keep(void* handle, EntryKind kind);
 
-    std::vector<std::unique_ptr<TrustedFolder>> folders_;
+    // The real path of each folder handle open, where the system can tell
+    // it: an entry opened from that handle must have its own name there.
+    std::map<Handle, std::wstring> realPaths_;
 };
 
 }  // namespace orvane

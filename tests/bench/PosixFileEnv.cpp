@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 
 namespace orvane {
 namespace {
@@ -35,34 +34,58 @@ bool PosixFileEnv::FindFirst(const std::string& path, Handle* search, std::uint3
     return true;
 }
 
-bool PosixFileEnv::DeleteFileAt(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+bool PosixFileEnv::OpenFolder(const std::string& path, bool, Handle* folder) {
+    return Open(path == ".\\" ? "." : path, O_RDONLY | O_DIRECTORY, folder);
 }
 
-bool PosixFileEnv::MoveFileOver(const std::string& from, const std::string& to) {
-    return std::rename(from.c_str(), to.c_str()) == 0;
-}
-
-EntryKind PosixFileEnv::InspectBelow(const std::string&, const std::string& path) {
+EntryKind PosixFileEnv::OpenChild(Handle folder, const std::string& name, Access access,
+                                  Handle* child) {
     struct stat info;
-    if (::lstat(path.c_str(), &info) != 0) {
+    if (::fstatat(Fd(folder), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return EntryKind::kMissing;
     }
     if (S_ISLNK(info.st_mode) || (S_ISREG(info.st_mode) && info.st_nlink != 1)) {
         return EntryKind::kLink;
     }
+    const int flags = S_ISDIR(info.st_mode)          ? O_RDONLY | O_DIRECTORY
+                      : access == Access::kReadWrite ? O_RDWR
+                                                     : O_RDONLY;
+    const int fd = ::openat(Fd(folder), name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return EntryKind::kLink;
+    }
+    *child = static_cast<Handle>(fd) + 1;
+    origins_[*child] = Origin{Fd(folder), name};
     return S_ISDIR(info.st_mode) ? EntryKind::kFolder : EntryKind::kFile;
 }
 
-bool PosixFileEnv::OpenForReadWrite(const std::string& root, const std::string& path,
-                                    Handle* file) {
-    return InspectBelow(root, path) == EntryKind::kFile && Open(path, O_RDWR | O_NOFOLLOW, file);
+bool PosixFileEnv::CreateChild(Handle folder, const std::string& name, bool isFolder,
+                               Handle* child) {
+    if (isFolder) {
+        return false;
+    }
+    const int fd = ::openat(Fd(folder), name.c_str(),
+                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    *child = static_cast<Handle>(fd) + 1;
+    origins_[*child] = Origin{Fd(folder), name};
+    return true;
 }
 
-bool PosixFileEnv::CreateNewForReadWrite(const std::string&, const std::string& path,
-                                         Handle* file) {
-    ::unlink(path.c_str());
-    return Open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, file);
+bool PosixFileEnv::DeleteOpened(Handle entry) {
+    const Origin& origin = origins_.at(entry);
+    return ::unlinkat(origin.folder, origin.name.c_str(), 0) == 0;
+}
+
+bool PosixFileEnv::RenameOpened(Handle file, Handle folder, const std::string& name) {
+    Origin& origin = origins_.at(file);
+    if (::renameat(origin.folder, origin.name.c_str(), Fd(folder), name.c_str()) != 0) {
+        return false;
+    }
+    origin = Origin{Fd(folder), name};
+    return true;
 }
 
 bool PosixFileEnv::Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) {
@@ -102,6 +125,7 @@ bool PosixFileEnv::Flush(Handle file) {
 }
 
 void PosixFileEnv::CloseFile(Handle file) {
+    origins_.erase(file);
     ::close(Fd(file));
 }
 

@@ -5,6 +5,8 @@
 // operations; it has no registry, no shell and no folder listing, whose
 // calls fail.
 
+#include <map>
+
 #include "platform/Env.h"
 
 namespace orvane {
@@ -18,16 +20,14 @@ class PosixFileEnv final : public Env {
     void CloseKey(Handle) override {}
     bool FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) override;
     void CloseFind(Handle) override {}
-    bool ListDirectory(const std::string&, std::vector<DirectoryEntry>*) override { return false; }
-    int FileOperation(FileOp, const char*, const char*, unsigned, bool*) override { return 1; }
-    bool CopyFileTo(const std::string&, const std::string&, bool) override { return false; }
-    bool DeleteFileAt(const std::string& path) override;
-    bool MoveFileOver(const std::string& from, const std::string& to) override;
-    // Only the entry itself is looked at: a link there is never followed.
-    EntryKind InspectBelow(const std::string& root, const std::string& path) override;
-    bool OpenForReadWrite(const std::string& root, const std::string& path, Handle* file) override;
-    bool CreateNewForReadWrite(const std::string& root, const std::string& path,
-                               Handle* file) override;
+    bool OpenFolder(const std::string& path, bool create, Handle* folder) override;
+    EntryKind OpenChild(Handle folder, const std::string& name, Access access,
+                        Handle* child) override;
+    bool ListFolder(Handle, std::vector<DirectoryEntry>*) override { return false; }
+    bool CreateChild(Handle folder, const std::string& name, bool isFolder,
+                     Handle* child) override;
+    bool DeleteOpened(Handle entry) override;
+    bool RenameOpened(Handle file, Handle folder, const std::string& name) override;
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
     bool Write(Handle file, const void* data, std::uint32_t size) override;
     bool SeekTo(Handle file, std::uint64_t offset) override;
@@ -36,6 +36,14 @@ class PosixFileEnv final : public Env {
     bool Flush(Handle file) override;
     void CloseFile(Handle file) override;
     bool IsInteractive() override { return false; }
+
+  private:
+    // Where each open handle came from, for deleting and renaming by name.
+    struct Origin {
+        int folder;
+        std::string name;
+    };
+    std::map<Handle, Origin> origins_;
 };
 
 }  // namespace orvane

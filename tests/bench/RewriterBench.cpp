@@ -53,7 +53,7 @@ void BM_RewriteProject(benchmark::State& state) {
         std::ifstream in(original, std::ios::binary);
         std::ofstream(project, std::ios::binary | std::ios::trunc) << in.rdbuf();
         state.ResumeTiming();
-        orvane::RewriteProjectFile(env, ".", project, "bench1.vcproj", kInclude, kLibrary);
+        orvane::RewriteProjectFile(env, ".\\", project, "bench1.vcproj", kInclude, kLibrary);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(bytes));
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
         orvane::PosixFileEnv env;
         const std::string project = argv[2];
         try {
-            orvane::RewriteProjectFile(env, ".", project, project + ".tmp", kInclude, kLibrary);
+            orvane::RewriteProjectFile(env, ".\\", project, project + ".tmp", kInclude, kLibrary);
         } catch (const std::exception& failure) {
             std::fprintf(stderr, "%s\n", failure.what());
             return 1;

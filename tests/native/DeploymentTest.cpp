@@ -45,20 +45,20 @@ TEST_F(Deployment, NewerVersionGetsTheCopiesInOrderAndTheNewerScripts) {
     env.ClearLog();
     DeployForVersion(env, 3);
 
-    const std::string vc = "C:\\VS9\\Common7\\IDE\\..\\..\\VC";
+    const std::string vc = "C:\\VS9\\VC";
     const std::string wiz = vc + "\\VCWizards\\TessaloomsWiz\\scripts\\1033\\";
     const std::string tpl = vc + "\\VCWizards\\TessaloomsTemplateWiz\\scripts\\1033\\";
-    EXPECT_EQ(env.Log(),
-              (Lines{"copy " + kTemplates + "9.0\\VCPlusPlus\\TessaloomProjectMFC -> " + vc +
-                         "\\vcprojects\\TessaloomsMFC",
-                     "copy " + kTemplates + "9.0\\VCPlusPlus\\TessaloomsMFC -> " + vc +
-                         "\\vcprojectitems\\TessaloomsMFC",
-                     "copy " + kTemplates + "Templates\\VCPlusPlus\\* -> " + vc + "\\VCWizards",
-                     "deletefile " + wiz + "default.js",
-                     "copyfile " + wiz + "default05.js -> " + wiz + "default.js",
-                     "deletefile " + wiz + "default05.js", "deletefile " + tpl + "default.js",
-                     "copyfile " + tpl + "default05.js -> " + tpl + "default.js",
-                     "deletefile " + tpl + "default05.js"}));
+    const Lines& log = env.Log();
+    const auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line); };
+    EXPECT_LT(at("create " + vc + "\\vcprojects\\TessaloomsMFC"),
+              at("create " + vc + "\\vcprojectitems\\TessaloomsMFC"));
+    EXPECT_LT(at("create " + vc + "\\vcprojectitems\\TessaloomsMFC"),
+              at("create " + vc + "\\VCWizards\\TessaloomsWiz"));
+    ASSERT_GE(log.size(), 6u);
+    EXPECT_EQ(Lines(log.end() - 6, log.end()),
+              (Lines{"delete " + wiz + "default.js", "create " + wiz + "default.js",
+                     "delete " + wiz + "default05.js", "delete " + tpl + "default.js",
+                     "create " + tpl + "default.js", "delete " + tpl + "default05.js"}));
 
     EXPECT_EQ(
         env.Tree("C:\\VS9\\VC\\vcprojects"),
@@ -89,8 +89,7 @@ TEST_F(Deployment, OlderVersionKeepsTheShippedScriptsButOne) {
 TEST_F(Deployment, WizardWithoutNewerScriptLosesItsDefaultInNewerVersions) {
     RegisterVersion(env, 2, "C:\\VS8\\Common7\\IDE\\");
     env.AddDirectory("C:\\VS8\\VC");
-    env.DeleteFileAt(kTemplates +
-                     "Templates\\VCPlusPlus\\TessaloomsWiz\\scripts\\1033\\default05.js");
+    env.Remove(kTemplates + "Templates\\VCPlusPlus\\TessaloomsWiz\\scripts\\1033\\default05.js");
     EXPECT_FALSE(DeployForVersion(env, 2));
     EXPECT_EQ(env.Tree("C:\\VS8\\VC\\VCWizards\\TessaloomsWiz\\scripts"), (Lines{"1033\\"}));
 }
@@ -111,8 +110,8 @@ TEST_F(Deployment, RemovalDeletesOnlyTheFoldersThatExist) {
     env.AddFile("C:\\VS9\\VC\\vcprojectitems\\Theirs\\y", "y");
     env.ClearLog();
     RemoveAllVersions(env);
-    EXPECT_EQ(env.Log(),
-              (Lines{"delete C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC"}));
+    EXPECT_EQ(env.Log(), (Lines{"delete C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC\\x",
+                                "delete C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC"}));
     EXPECT_EQ(env.Tree("C:\\VS9\\VC"), (Lines{"vcprojectitems\\", "vcprojectitems\\Theirs\\",
                                               "vcprojectitems\\Theirs\\y=y"}));
 }
@@ -137,7 +136,7 @@ TEST_F(Deployment, RemoveThenDeployTwiceEqualsOnce) {
 TEST_F(Deployment, OneFailedCopyDoesNotStopTheRest) {
     RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
     env.AddDirectory("C:\\VS9\\VC");
-    env.FailCall(Call::kFileOperation);
+    env.FailCall(Call::kCreate, 1);
     EXPECT_FALSE(DeployForVersion(env, 3));
     EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC"));
     EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC"));
@@ -152,24 +151,17 @@ TEST_F(Deployment, EachStepWithoutItsEffectIsReported) {
         Call call;
         int nth;
         VersionIndex version;
-        int copies;  // tree copies made
     };
     const Case cases[] = {
-        {"project templates copy fails", Call::kFileOperation, 1, 3, 3},
-        {"item templates copy fails", Call::kFileOperation, 2, 3, 3},
-        {"wizards copy fails", Call::kFileOperation, 3, 3, 3},
-        {"project templates copy reports success, copies nothing", Call::kCopyArrives, 1, 3, 3},
-        {"wizards copy reports success, copies nothing", Call::kCopyArrives, 3, 3, 3},
-        {"a tree cannot be looked at before its copy", Call::kListDirectory, 1, 3, 2},
-        {"a link is found in a tree right before its copy", Call::kInspect, 1, 3, 2},
-        {"second newer script cannot be put in place", Call::kCopyFile, 2, 3, 3},
-        {"the newer script of 7.1 stays", Call::kDeleteFile, 1, 1, 3},
+        {"project templates folder cannot be made", Call::kCreate, 1, 3},
+        {"a project template cannot be read", Call::kRead, 1, 3},
+        {"an item template cannot be written", Call::kWrite, 3, 3},
+        {"the item templates cannot be listed", Call::kListFolder, 3, 3},
+        {"the newer script of 7.1 stays", Call::kDelete, 1, 1},
     };
     for (const Case& c : cases) {
         FakeEnv fresh;
         AddShippedTemplates(fresh);
-        RegisterVersion(fresh, 1, "C:\\VS71\\Common7\\IDE\\");
-        fresh.AddDirectory("C:\\VS71\\Vc7");
         RegisterVersion(fresh, c.version, "C:\\VS\\Common7\\IDE\\");
         fresh.AddDirectory(c.version == 1 ? "C:\\VS\\Vc7" : "C:\\VS\\VC");
         EXPECT_TRUE(DeployForVersion(fresh, c.version)) << c.what;
@@ -177,14 +169,28 @@ TEST_F(Deployment, EachStepWithoutItsEffectIsReported) {
         fresh.ClearLog();
         fresh.FailCall(c.call, c.nth);
         EXPECT_FALSE(DeployForVersion(fresh, c.version)) << c.what;
-        const Lines& log = fresh.Log();
-        EXPECT_EQ(
-            std::count_if(log.begin(), log.end(),
-                          [](const std::string& line) { return line.rfind("copy ", 0) == 0; }),
-            c.copies)
+        // The wizard scripts, the last step, were still put right.
+        EXPECT_EQ(fresh.Log().back().rfind("delete ", 0), 0u) << c.what;
+        EXPECT_EQ(fresh.Log().back().substr(fresh.Log().back().size() - 12), "default05.js")
             << c.what;
-        EXPECT_EQ(log.back().rfind("deletefile ", 0), 0u) << c.what;
     }
+}
+
+// Below Visual Studio's template folders a link is removed itself, never
+// followed; an entry whose name the code page cannot hold stays, and says so.
+TEST_F(Deployment, LinksInVisualStudioAreRemovedThemselvesAndLookAlikesReported) {
+    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
+    env.AddLink("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC", true);
+    env.AddLink("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC\\planted.vsz", false);
+    EXPECT_TRUE(RemoveAllVersions(env));
+    EXPECT_TRUE(DeployAllVersions(env));
+    EXPECT_EQ(env.Content("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\TessaloomProjectMFC.vsz"),
+              "project 9.0");
+
+    env.AddFile("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\look-alike", "x");
+    env.MarkInexact("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\look-alike");
+    EXPECT_FALSE(RemoveAllVersions(env));
+    EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards"), (Lines{"TessaloomsWiz\\", "TessaloomsWiz\\look-alike=x"}));
 }
 
 TEST_F(Deployment, VersionWithoutSourcesIsIncompleteAndTheOtherIsServed) {
@@ -192,7 +198,7 @@ TEST_F(Deployment, VersionWithoutSourcesIsIncompleteAndTheOtherIsServed) {
     env.AddDirectory("C:\\VS71\\Vc7");
     RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
     env.AddDirectory("C:\\VS9\\VC");
-    ASSERT_TRUE(DeleteTree(env, kTemplates + "9.0"));
+    env.Remove(kTemplates + "9.0");
     EXPECT_FALSE(DeployAllVersions(env));
     EXPECT_EQ(env.Content("C:\\VS71\\Vc7\\vcprojects\\TessaloomsMFC\\TessaloomProjectMFC.vsz"),
               "project 7.1");
@@ -202,7 +208,7 @@ TEST_F(Deployment, FolderThatCannotBeDeletedIsReportedAndTheOthersStillGo) {
     RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
     env.AddDirectory("C:\\VS9\\VC");
     ASSERT_TRUE(DeployAllVersions(env));
-    env.FailCall(Call::kFileOperation, 1);
+    env.FailCall(Call::kDelete, 1);
     EXPECT_FALSE(RemoveAllVersions(env));
     EXPECT_TRUE(env.IsDirectory("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC"));
     EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz"));

@@ -106,6 +106,13 @@ void FakeEnv::AddFile(const std::string& path, const std::string& content) {
     entry.content = content;
 }
 
+void FakeEnv::Remove(const std::string& path) {
+    const std::string key = Normalise(path);
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        it = it->first == key || IsBelow(it->first, key) ? entries_.erase(it) : std::next(it);
+    }
+}
+
 void FakeEnv::SetReadOnly(const std::string& path, bool readOnly) {
     entries_.at(Normalise(path)).readOnly = readOnly;
 }
@@ -121,6 +128,10 @@ void FakeEnv::AddLink(const std::string& path, bool toFolder) {
         AddFile(path, "what the link leads to");
     }
     entries_.at(Normalise(path)).link = true;
+}
+
+void FakeEnv::MarkInexact(const std::string& path) {
+    entries_.at(Normalise(path)).inexact = true;
 }
 
 void FakeEnv::FailCall(Call call, int nth) {
@@ -178,22 +189,14 @@ bool FakeEnv::IsBusy(const std::string& key) const {
     if (heldOpen_.count(key) != 0) {
         return true;
     }
-    return std::any_of(openFiles_.begin(), openFiles_.end(),
-                       [&](const auto& open) { return open.second.key == key; });
+    return std::any_of(openFiles_.begin(), openFiles_.end(), [&](const auto& open) {
+        return open.second.key == key && open.second.exclusive;
+    });
 }
 
 bool FakeEnv::HasChildren(const std::string& key) const {
     const auto next = entries_.lower_bound(key + "\\");
     return next != entries_.end() && IsBelow(next->first, key);
-}
-
-bool FakeEnv::ParentExists(const std::string& key) const {
-    const std::size_t slash = key.rfind('\\');
-    if (slash == std::string::npos) {
-        return true;  // relative to the current folder
-    }
-    const auto found = entries_.find(key.substr(0, slash));
-    return found != entries_.end() && found->second.directory;
 }
 
 // --- Registry ----------------------------------------------------------------------
@@ -251,240 +254,158 @@ void FakeEnv::CloseFind(Handle) {
     --searchCount_;
 }
 
-bool FakeEnv::ListDirectory(const std::string& path, std::vector<DirectoryEntry>* entries) {
-    entries->clear();
-    const std::string key = Normalise(path);
-    if (ShouldFail(Call::kListDirectory) || !IsDirectory(path)) {
+// --- Folders and entries through handles ------------------------------------------
+
+namespace {
+
+bool IsEntryName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("\\/:") == std::string::npos;
+}
+
+}  // namespace
+
+Handle FakeEnv::Keep(const std::string& key, const std::string& path, bool exclusive) {
+    const Handle handle = nextHandle_++;
+    openFiles_[handle] = OpenFile{key, path, exclusive, 0};
+    return handle;
+}
+
+bool FakeEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
+    if (ShouldFail(Call::kOpenFolder)) {
         return false;
     }
-    for (const auto& [below, entry] : entries_) {
-        if (IsBelow(below, key) && below.find('\\', key.size() + 1) == std::string::npos) {
-            entries->push_back(DirectoryEntry{LastComponent(entry.path), AttributesOf(entry),
-                                              entry.content.size()});
-        }
-    }
-    return true;
-}
-
-// --- Shell file operation ----------------------------------------------------------
-
-bool FakeEnv::DeleteEntryTree(const std::string& key) {
-    for (auto it = entries_.begin(); it != entries_.end();) {
-        if (it->first == key || IsBelow(it->first, key)) {
-            it = entries_.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    return true;
-}
-
-bool FakeEnv::CopyEntryTree(const std::string& fromKey, const std::string& toPath) {
-    const Entry source = entries_.at(fromKey);
-    if (!source.directory) {
-        const auto parts = Components(toPath);
-        MakeDirectories(Join(parts, parts.size() - 1));
-        Entry& target = entries_[Normalise(toPath)];
-        if (target.directory) {
-            return false;
-        }
-        if (target.path.empty()) {
-            target.path = Resolved(toPath);
-        }
-        target.content = source.content;
-        return true;
-    }
-    MakeDirectories(toPath);
-    std::vector<std::pair<std::string, Entry>> below;
-    for (const auto& [key, entry] : entries_) {
-        if (IsBelow(key, fromKey)) {
-            below.emplace_back(key, entry);
-        }
-    }
-    const std::string toResolved = Resolved(toPath);
-    for (const auto& [key, entry] : below) {
-        const std::string target = toResolved + entry.path.substr(fromKey.size());
-        if (entry.directory) {
-            MakeDirectories(target);
-        } else if (!CopyEntryTree(key, target)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-int FakeEnv::FileOperation(FileOp op, const char* from, const char* to, unsigned flags,
-                           bool* aborted) {
-    *aborted = false;
-    lastFlags_ = flags;
-    const std::string source = from;
-    if (op == FileOp::kDelete) {
-        log_.push_back("delete " + source);
-        if (ShouldFail(Call::kFileOperation) || !Exists(source)) {
-            return kErrorFileNotFound;
-        }
-        DeleteEntryTree(Normalise(source));
-        return 0;
-    }
-    const std::string target = to;
-    log_.push_back("copy " + source + " -> " + target);
-    if (ShouldFail(Call::kFileOperation)) {
-        return kErrorFileNotFound;
-    }
-    if (ShouldFail(Call::kCopyArrives)) {
-        return 0;
-    }
-    if (source.size() >= 2 && source.compare(source.size() - 2, 2, "\\*") == 0) {
-        const std::string folder = source.substr(0, source.size() - 2);
-        if (!IsDirectory(folder)) {
-            return kErrorFileNotFound;
-        }
-        MakeDirectories(target);
-        const std::string folderKey = Normalise(folder);
-        std::vector<std::pair<std::string, std::string>> children;
-        for (const auto& [key, entry] : entries_) {
-            if (IsBelow(key, folderKey) &&
-                key.find('\\', folderKey.size() + 1) == std::string::npos) {
-                children.emplace_back(key, LastComponent(entry.path));
+    const std::string key = Normalise(path);
+    if (create && !Exists(path)) {
+        const auto parts = Components(path);
+        for (std::size_t count = 1; count < parts.size(); ++count) {
+            const auto above = entries_.find(Lower(Join(parts, count)));
+            if (above != entries_.end() && !above->second.directory) {
+                return false;
             }
         }
-        for (const auto& [key, name] : children) {
-            if (!CopyEntryTree(key, target + "\\" + name)) {
-                return 1;
-            }
-        }
-        return 0;
+        MakeDirectories(path);
     }
-    if (!Exists(source)) {
-        return kErrorFileNotFound;
-    }
-    const Entry& entry = entries_.at(Normalise(source));
-    const std::string destination =
-        IsDirectory(target) ? target + "\\" + LastComponent(entry.path) : target;
-    return CopyEntryTree(Normalise(source), destination) ? 0 : 1;
-}
-
-// --- Single files ---------------------------------------------------------------------
-
-bool FakeEnv::CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) {
-    log_.push_back("copyfile " + from + " -> " + to);
-    if (ShouldFail(Call::kCopyFile)) {
+    if (!key.empty() && !IsDirectory(path)) {
         return false;
     }
-    const std::string fromKey = Normalise(from);
-    const std::string toKey = Normalise(to);
-    const auto source = entries_.find(fromKey);
-    if (source == entries_.end() || source->second.directory || IsBusy(fromKey) ||
-        !ParentExists(toKey) || IsBusy(toKey) || IsDirectory(to) || (failIfExists && Exists(to))) {
-        return false;
-    }
-    if (Exists(to) && entries_.at(toKey).readOnly) {
-        return false;
-    }
-    const std::string content = source->second.content;
-    AddFile(to, content);
+    *folder = Keep(key, Resolved(path), false);
     return true;
 }
 
-bool FakeEnv::DeleteFileAt(const std::string& path) {
-    log_.push_back("deletefile " + path);
-    const std::string key = Normalise(path);
+EntryKind FakeEnv::OpenChild(Handle folder, const std::string& name, Access access,
+                             Handle* child) {
+    const OpenFile* parent = Find(folder);
+    if (parent == nullptr || !IsEntryName(name)) {
+        return EntryKind::kLink;
+    }
+    const std::string key = (parent->key.empty() ? "" : parent->key + "\\") + Lower(name);
+    const std::string path = (parent->path.empty() ? "" : parent->path + "\\") + name;
+    if (access == Access::kReadWrite) {
+        log_.push_back("open " + path);
+    }
+    if (ShouldFail(Call::kOpenChild)) {
+        return EntryKind::kLink;
+    }
     const auto found = entries_.find(key);
-    if (ShouldFail(Call::kDeleteFile) || found == entries_.end() || found->second.directory ||
-        found->second.readOnly || IsBusy(key)) {
+    if (found == entries_.end()) {
+        return EntryKind::kMissing;
+    }
+    const Entry& entry = found->second;
+    if (entry.link) {
+        if (access == Access::kRemove) {
+            *child = Keep(key, path, false);
+        }
+        return EntryKind::kLink;
+    }
+    const bool exclusive = access == Access::kReadWrite && !entry.directory;
+    if (!entry.directory && access != Access::kLook) {
+        const bool opened = std::any_of(openFiles_.begin(), openFiles_.end(),
+                                        [&](const auto& open) { return open.second.key == key; });
+        if (IsBusy(key) || (exclusive && (entry.readOnly || opened))) {
+            return EntryKind::kLink;
+        }
+    }
+    *child = Keep(key, path, exclusive);
+    return entry.directory ? EntryKind::kFolder : EntryKind::kFile;
+}
+
+bool FakeEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
+    entries->clear();
+    const OpenFile* open = Find(folder);
+    if (ShouldFail(Call::kListFolder) || open == nullptr) {
+        return false;
+    }
+    const std::string& key = open->key;
+    for (const auto& [below, entry] : entries_) {
+        const bool inside = key.empty() ? below.find('\\') == std::string::npos
+                                        : IsBelow(below, key) &&
+                                              below.find('\\', key.size() + 1) == std::string::npos;
+        if (inside) {
+            entries->push_back(DirectoryEntry{LastComponent(entry.path), AttributesOf(entry),
+                                              entry.content.size(), !entry.inexact});
+        }
+    }
+    return true;
+}
+
+bool FakeEnv::CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) {
+    const OpenFile* parent = Find(folder);
+    if (parent == nullptr || !IsEntryName(name)) {
+        return false;
+    }
+    const std::string key = (parent->key.empty() ? "" : parent->key + "\\") + Lower(name);
+    const std::string path = (parent->path.empty() ? "" : parent->path + "\\") + name;
+    log_.push_back("create " + path);
+    if (ShouldFail(Call::kCreate) || entries_.count(key) != 0 ||
+        (!parent->key.empty() && !IsDirectory(parent->key))) {
+        return false;
+    }
+    Entry& entry = entries_[key];
+    entry.path = path;
+    entry.directory = isFolder;
+    *child = Keep(key, path, !isFolder);
+    return true;
+}
+
+bool FakeEnv::DeleteOpened(Handle handle) {
+    const OpenFile* open = Find(handle);
+    if (open == nullptr) {
+        return false;
+    }
+    log_.push_back("delete " + open->path);
+    const auto found = entries_.find(open->key);
+    if (ShouldFail(Call::kDelete) || found == entries_.end() || found->second.readOnly ||
+        (!found->second.link && HasChildren(open->key)) || heldOpen_.count(open->key) != 0) {
         return false;
     }
     entries_.erase(found);
     return true;
 }
 
-bool FakeEnv::MoveFileOver(const std::string& from, const std::string& to) {
-    log_.push_back("move " + from + " -> " + to);
-    const std::string fromKey = Normalise(from);
-    const std::string toKey = Normalise(to);
-    const auto source = entries_.find(fromKey);
-    if (ShouldFail(Call::kMoveFile) || source == entries_.end() || source->second.directory ||
-        IsBusy(fromKey) || IsBusy(toKey) || !ParentExists(toKey) || IsDirectory(to)) {
+bool FakeEnv::RenameOpened(Handle file, Handle folder, const std::string& name) {
+    OpenFile* open = Find(file);
+    const OpenFile* parent = Find(folder);
+    if (open == nullptr || parent == nullptr || !IsEntryName(name)) {
         return false;
     }
-    const auto target = entries_.find(toKey);
-    if (target != entries_.end() && target->second.readOnly) {
+    const std::string key = (parent->key.empty() ? "" : parent->key + "\\") + Lower(name);
+    const std::string path = (parent->path.empty() ? "" : parent->path + "\\") + name;
+    log_.push_back("rename " + open->path + " -> " + path);
+    const auto source = entries_.find(open->key);
+    const auto target = entries_.find(key);
+    if (ShouldFail(Call::kRename) || source == entries_.end() ||
+        (target != entries_.end() &&
+         (target->second.directory || target->second.readOnly || IsBusy(key)))) {
         return false;
     }
     Entry moved = source->second;
-    moved.path = target != entries_.end() ? target->second.path : Resolved(to);
-    entries_.erase(fromKey);
-    entries_[toKey] = moved;
-    return true;
-}
-
-// --- Open files -----------------------------------------------------------------------
-
-EntryKind FakeEnv::InspectBelow(const std::string& root, const std::string& path) {
-    const std::string rootKey = Normalise(root);
-    const std::string key = Normalise(path);
-    if (ShouldFail(Call::kInspect)) {
-        return EntryKind::kLink;
-    }
-    if (key == rootKey) {
-        return IsDirectory(path) ? EntryKind::kFolder : EntryKind::kMissing;
-    }
-    if (!rootKey.empty() && !IsBelow(key, rootKey)) {
-        return EntryKind::kLink;
-    }
-    // Every entry from the one below the root down to the path itself.
-    for (std::size_t end = rootKey.empty() ? 0 : rootKey.size() + 1;;) {
-        end = key.find('\\', end);
-        const auto found = entries_.find(key.substr(0, end));
-        if (found == entries_.end()) {
-            return EntryKind::kMissing;
-        }
-        if (found->second.link) {
-            return EntryKind::kLink;
-        }
-        if (end == std::string::npos) {
-            return found->second.directory ? EntryKind::kFolder : EntryKind::kFile;
-        }
-        ++end;
-    }
-}
-
-bool FakeEnv::OpenForReadWrite(const std::string& root, const std::string& path, Handle* file) {
-    log_.push_back("open " + path);
-    const std::string key = Normalise(path);
-    const auto found = entries_.find(key);
-    if (ShouldFail(Call::kOpenFile) || found == entries_.end() || found->second.directory ||
-        found->second.readOnly || IsBusy(key) || InspectBelow(root, path) != EntryKind::kFile) {
-        return false;
-    }
-    *file = nextHandle_++;
-    openFiles_[*file] = OpenFile{key, 0};
-    return true;
-}
-
-bool FakeEnv::CreateNewForReadWrite(const std::string& root, const std::string& path,
-                                    Handle* file) {
-    log_.push_back("create " + path);
-    const std::string key = Normalise(path);
-    const std::size_t slash = key.rfind('\\');
-    if (ShouldFail(Call::kCreateFile) || !ParentExists(key) ||
-        (slash != std::string::npos &&
-         InspectBelow(root, key.substr(0, slash)) != EntryKind::kFolder)) {
-        return false;
-    }
-    // What is at the name goes: a link itself, an empty folder, a file.
-    const auto found = entries_.find(key);
-    if (found != entries_.end()) {
-        const Entry& occupant = found->second;
-        if (IsBusy(key) || (!occupant.link && (occupant.readOnly || HasChildren(key)))) {
-            return false;
-        }
-        entries_.erase(found);
-    }
-    Entry& entry = entries_[key];
-    entry.path = Resolved(path);
-    *file = nextHandle_++;
-    openFiles_[*file] = OpenFile{key, 0};
+    moved.path = target != entries_.end() ? target->second.path : path;
+    moved.link = false;
+    entries_.erase(source);
+    entries_[key] = moved;
+    open->key = key;
+    open->path = path;
     return true;
 }
 

@@ -3,8 +3,9 @@
 // An in-memory Env for the unit tests: a registry, a file system that
 // follows the Windows rules the logic relies on (names match without regard
 // to case, ".." steps back, files opened without sharing exclude every other
-// opener), the shell's tree copy and delete, a log of every call that
-// changes something, and failure of any chosen call.
+// opener), folder handles from which entries are opened, created, renamed
+// and deleted, a log of every call that changes something, and failure of
+// any chosen call.
 
 #include <map>
 #include <set>
@@ -19,15 +20,12 @@ enum class Call {
     kOpenKey,
     kQueryValue,
     kFindFirst,
-    kFileOperation,
-    kCopyArrives,  // failed: a tree copy reports success but copies nothing
-    kListDirectory,
-    kCopyFile,
-    kDeleteFile,
-    kMoveFile,
-    kOpenFile,
-    kCreateFile,
-    kInspect,  // failed: InspectBelow finds a link
+    kOpenFolder,
+    kOpenChild,  // failed: the entry cannot be opened, and is taken for a link
+    kListFolder,
+    kCreate,
+    kDelete,
+    kRename,
     kRead,
     kWrite,
     kSeek,
@@ -44,13 +42,18 @@ class FakeEnv final : public Env {
     void AddKey(const std::string& subKey);
     void AddDirectory(const std::string& path);  // with every folder above it
     void AddFile(const std::string& path, const std::string& content);  // ditto
+    void Remove(const std::string& path);  // with everything below it
     void SetReadOnly(const std::string& path, bool readOnly);
     // Another program holds the file open without sharing.
     void HoldOpen(const std::string& path);
     // A link someone planted at `path`, to a folder or a file elsewhere. The
     // directory search shows it as Wine does: a folder link with the
-    // reparse bit, a file link as a plain file.
+    // reparse bit, a file link as a plain file. Opened for removal it is
+    // held itself, as Windows opens a reparse point.
     void AddLink(const std::string& path, bool toFolder);
+    // The entry's name has a character the code page cannot hold: its
+    // listing says the name is not exact.
+    void MarkInexact(const std::string& path);
 
     // Makes the `nth` call (from 1) of `call` from now on fail; 0 makes every
     // one fail.
@@ -65,12 +68,11 @@ class FakeEnv final : public Env {
     // Every entry below `root`, as relative paths in the case they were
     // created with, folders ending in "\", files followed by "=" and content.
     std::vector<std::string> Tree(const std::string& root) const;
-    // "copy FROM -> TO", "delete PATH", "copyfile FROM -> TO", "deletefile
-    // PATH", "move FROM -> TO", "open PATH", "create PATH", in call order.
-    // Looking at entries (InspectBelow, ListDirectory) is not logged.
+    // "create PATH", "delete PATH", "rename FROM -> TO", and "open PATH" for
+    // a file opened to be written, in call order, each path as the entry's
+    // folder and name are spelt. Looking and reading are not logged.
     const std::vector<std::string>& Log() const { return log_; }
     void ClearLog() { log_.clear(); }
-    unsigned LastFileOperationFlags() const { return lastFlags_; }
     std::size_t OpenKeyCount() const { return openKeys_.size(); }
     std::size_t OpenSearchCount() const { return searchCount_; }
     std::size_t OpenFileCount() const { return openFiles_.size(); }
@@ -82,16 +84,14 @@ class FakeEnv final : public Env {
     void CloseKey(Handle key) override;
     bool FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) override;
     void CloseFind(Handle search) override;
-    bool ListDirectory(const std::string& path, std::vector<DirectoryEntry>* entries) override;
-    int FileOperation(FileOp op, const char* from, const char* to, unsigned flags,
-                      bool* aborted) override;
-    bool CopyFileTo(const std::string& from, const std::string& to, bool failIfExists) override;
-    bool DeleteFileAt(const std::string& path) override;
-    bool MoveFileOver(const std::string& from, const std::string& to) override;
-    EntryKind InspectBelow(const std::string& root, const std::string& path) override;
-    bool OpenForReadWrite(const std::string& root, const std::string& path, Handle* file) override;
-    bool CreateNewForReadWrite(const std::string& root, const std::string& path,
-                               Handle* file) override;
+    bool OpenFolder(const std::string& path, bool create, Handle* folder) override;
+    EntryKind OpenChild(Handle folder, const std::string& name, Access access,
+                        Handle* child) override;
+    bool ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) override;
+    bool CreateChild(Handle folder, const std::string& name, bool isFolder,
+                     Handle* child) override;
+    bool DeleteOpened(Handle entry) override;
+    bool RenameOpened(Handle file, Handle folder, const std::string& name) override;
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
     bool Write(Handle file, const void* data, std::uint32_t size) override;
     bool SeekTo(Handle file, std::uint64_t offset) override;
@@ -108,10 +108,13 @@ class FakeEnv final : public Env {
         bool directory = false;
         bool readOnly = false;
         bool link = false;
+        bool inexact = false;
         std::string content;
     };
     struct OpenFile {
         std::string key;
+        std::string path;  // as the opener spelt it
+        bool exclusive = false;
         std::uint64_t position = 0;
     };
 
@@ -120,11 +123,9 @@ class FakeEnv final : public Env {
     static std::string Lower(const std::string& text);
     bool ShouldFail(Call call);
     bool IsBusy(const std::string& key) const;
-    bool ParentExists(const std::string& key) const;
     bool HasChildren(const std::string& key) const;
     void MakeDirectories(const std::string& path);
-    bool CopyEntryTree(const std::string& fromKey, const std::string& toPath);
-    bool DeleteEntryTree(const std::string& key);
+    Handle Keep(const std::string& key, const std::string& path, bool exclusive);
     OpenFile* Find(Handle file);
 
     std::map<std::string, Entry> entries_;
@@ -138,7 +139,6 @@ class FakeEnv final : public Env {
     std::map<Call, std::set<int>> failAt_;
     std::set<Call> failAlways_;
     std::vector<std::string> log_;
-    unsigned lastFlags_ = 0;
     bool interactive_ = true;
 };
 

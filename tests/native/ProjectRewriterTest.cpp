@@ -153,7 +153,7 @@ TEST(RewriteProjectFile, UnopenableProjectRaisesAndStaysUnchanged) {
         } else if (way == 1) {
             env.HoldOpen(kProject);
         } else {
-            env.FailCall(Call::kCreateFile);
+            env.FailCall(Call::kCreate);
         }
         EXPECT_THROW(RewriteProjectFile(env, "C:\\", kProject, kTemp, "I", "L"), FileError);
         EXPECT_EQ(env.Content(kProject), "AdditionalIncludeDirectories\n");
@@ -211,7 +211,7 @@ TEST_F(PatchSampleProjectsTest, EveryRowInTableOrder) {
 }
 
 TEST_F(PatchSampleProjectsTest, MissingRowIsSkipped) {
-    env.DeleteFileAt(ProjectPath(4));
+    env.Remove(ProjectPath(4));
     PatchSampleProjects(env);
     EXPECT_EQ(env.Content(ProjectPath(5)), Patched(5));
     EXPECT_FALSE(env.Exists(ProjectPath(4)));
@@ -240,8 +240,8 @@ TEST_F(PatchSampleProjectsTest, EveryFailingCallLeavesWholeFilesAndNoTemporaryFi
             clean.AddFile(ProjectPath(row), Original(row));
         }
         PatchSampleProjects(clean);
-        for (Call call : {Call::kOpenFile, Call::kCreateFile, Call::kRead, Call::kWrite,
-                          Call::kSeek, Call::kTruncate, Call::kFlush, Call::kMoveFile}) {
+        for (Call call : {Call::kOpenChild, Call::kCreate, Call::kRead, Call::kWrite,
+                          Call::kSeek, Call::kTruncate, Call::kFlush, Call::kRename}) {
             callsOfACleanRun[call] = clean.CallCount(call);
         }
     }

@@ -32,17 +32,16 @@ TEST_F(RunSequence, InstallPatchesStampsRemovesAndDeploysInThatOrder) {
               "items 9.0\nParam=\"BASE_DIR = C:\\Kit\\\"\n");
     EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\old.txt"));
 
-    std::vector<std::string> order;
-    for (const std::string& line : env.Log()) {
-        const std::string kind = line.substr(0, line.find(' '));
-        if (order.empty() || order.back() != kind) {
-            order.push_back(kind);
-        }
-    }
-    EXPECT_EQ(order.front(), "open");
-    const auto firstDelete = std::find(order.begin(), order.end(), "delete");
-    const auto firstCopy = std::find(order.begin(), order.end(), "copy");
-    EXPECT_LT(firstDelete, firstCopy);
+    const std::vector<std::string>& log = env.Log();
+    const auto first = [&](const std::string& start) {
+        return std::find_if(log.begin(), log.end(),
+                            [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+    };
+    EXPECT_EQ(log.front(), "open " + kProject);
+    EXPECT_LT(first("rename " + kProject.substr(0, kProject.size() - 7)),
+              first("open " + kLauncher));
+    EXPECT_LT(first("open " + kLauncher), first("delete C:\\VS9"));
+    EXPECT_LT(first("delete C:\\VS9"), first("create C:\\VS9"));
 }
 
 TEST_F(RunSequence, SwitchInUpperCaseAndPathWithBackslash) {
@@ -118,16 +117,17 @@ TEST_F(RunSequence, LinkInTheProductStopsTheInstallationBeforeAnythingChanges) {
 }
 
 TEST_F(RunSequence, StepWithoutItsEffectMakesTheRunIncompleteButItRunsToItsEnd) {
-    env.FailCall(Call::kCopyArrives, 1);
+    // A removal in an installation counts, and so does a removal alone.
+    env.FailCall(Call::kDelete, 1);
     EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kIncomplete);
-    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsTemplateWiz"));
-    // A removal in an installation counts too, and so does a removal alone.
-    env.FailCall(Call::kFileOperation, 1);
-    EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kIncomplete);
-    env.FailCall(Call::kFileOperation, 2);
+    env.FailCall(Call::kDelete, 2);
     EXPECT_EQ(RunFromCommandLine(env, "-u x"), RunOutcome::kIncomplete);
     EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz"));
     EXPECT_EQ(RunFromCommandLine(env, "-u x"), RunOutcome::kRemoved);
+    // So does a copy that cannot be made; the others still are.
+    env.AddFile("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC", "not a folder");
+    EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kIncomplete);
+    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsTemplateWiz"));
 }
 
 TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstoodThreeForIncomplete) {

@@ -5,6 +5,7 @@
 
 #include "customise/LauncherStamper.h"
 #include "customise/ProjectRewriter.h"
+#include "deploy/FileSystem.h"
 #include "platform/WinEnv.h"
 #include "tests/windows/WinTestSupport.h"
 
@@ -29,14 +30,15 @@ class RealFiles : public ::testing::Test {
 
 TEST_F(RealFiles, NoSharingWhileOpen) {
     WriteBytes(project, "x");
-    Handle file = kNoHandle;
-    ASSERT_TRUE(env.OpenForReadWrite(dir.path(), project, &file));
-    Handle second = kNoHandle;
-    EXPECT_FALSE(env.OpenForReadWrite(dir.path(), project, &second));
+    FileCloser file(env), second(env);
+    ASSERT_EQ(OpenBelow(env, dir.path(), project, Access::kReadWrite, file.put()), EntryKind::kFile);
+    EXPECT_EQ(OpenBelow(env, dir.path(), project, Access::kReadWrite, second.put()),
+              EntryKind::kLink);
     EXPECT_EQ(ReadBytes(project), "<missing>");
-    env.CloseFile(file);
+    file.Close();
     EXPECT_EQ(ReadBytes(project), "x");
-    EXPECT_FALSE(env.OpenForReadWrite(dir.path(), dir.path() + "\\none", &file));
+    EXPECT_EQ(OpenBelow(env, dir.path(), dir.path() + "\\none", Access::kReadWrite, file.put()),
+              EntryKind::kMissing);
 }
 
 TEST_F(RealFiles, RewriteTakesBackLongLinesAndTruncates) {
@@ -73,9 +75,9 @@ TEST_F(RealFiles, TemporaryFileHeldOpenRaisesAndLeavesTheProject) {
     }
     EXPECT_EQ(ReadBytes(project), "AdditionalIncludeDirectories\r\n");
     EXPECT_EQ(ReadBytes(temp), "someone else's");
-    Handle check = kNoHandle;
-    ASSERT_TRUE(env.OpenForReadWrite(dir.path(), project, &check));
-    env.CloseFile(check);
+    FileCloser check(env);
+    EXPECT_EQ(OpenBelow(env, dir.path(), project, Access::kReadWrite, check.put()),
+              EntryKind::kFile);
 }
 
 TEST_F(RealFiles, StampAppendsAtTheEndAndSkipsABusyLauncher) {
@@ -105,36 +107,48 @@ TEST_F(RealFiles, BelowTheFolderOnlyEntriesInTheirOwnPlaceCount) {
     const std::string second = root + "Samples\\P1.vcproj";
     ASSERT_TRUE(CreateHardLinkA(second.c_str(), outside.c_str(), nullptr));
 
-    EXPECT_EQ(env.InspectBelow(root, root + "Samples\\P.vcproj"), EntryKind::kFile);
-    EXPECT_EQ(env.InspectBelow(root, root + "samples\\..\\Samples"), EntryKind::kFolder);
-    EXPECT_EQ(env.InspectBelow(root, root + "Samples\\none"), EntryKind::kMissing);
-    EXPECT_EQ(env.InspectBelow(root, second), EntryKind::kLink);
-    EXPECT_EQ(env.InspectBelow(root, outside), EntryKind::kLink);
-    Handle file = kNoHandle;
-    EXPECT_FALSE(env.OpenForReadWrite(root, second, &file));
-    EXPECT_FALSE(env.OpenForReadWrite(root, outside, &file));
+    EXPECT_EQ(InspectBelow(env, root, root + "Samples\\P.vcproj"), EntryKind::kFile);
+    EXPECT_EQ(InspectBelow(env, root, root + "samples\\..\\Samples"), EntryKind::kFolder);
+    EXPECT_EQ(InspectBelow(env, root, root + "Samples\\none"), EntryKind::kMissing);
+    EXPECT_EQ(InspectBelow(env, root, second), EntryKind::kLink);
+    EXPECT_EQ(InspectBelow(env, root, outside), EntryKind::kLink);
+    FileCloser file(env);
+    EXPECT_EQ(OpenBelow(env, root, second, Access::kReadWrite, file.put()), EntryKind::kLink);
+    EXPECT_EQ(file.get(), kNoHandle);
 
-    // Created anew: the second name goes, the file it shared stays.
-    ASSERT_TRUE(env.CreateNewForReadWrite(root, second, &file));
-    ASSERT_TRUE(env.Write(file, "new", 3));
-    env.CloseFile(file);
+    // Cleared: the second name goes, the file it shared stays.
+    FileCloser samples(env);
+    ASSERT_EQ(OpenBelow(env, root, root + "Samples", Access::kLook, samples.put()),
+              EntryKind::kFolder);
+    ASSERT_TRUE(ClearChild(env, samples.get(), "P1.vcproj"));
+    ASSERT_TRUE(env.CreateChild(samples.get(), "P1.vcproj", false, file.put()));
+    ASSERT_TRUE(env.Write(file.get(), "new", 3));
+    EXPECT_FALSE(env.CreateChild(samples.get(), "P1.vcproj", false, file.put()));
     EXPECT_EQ(ReadBytes(second), "new");
     EXPECT_EQ(ReadBytes(outside), "not for everyone");
-    EXPECT_EQ(env.InspectBelow(root, second), EntryKind::kFile);
+    EXPECT_EQ(InspectBelow(env, root, second), EntryKind::kFile);
     // A folder that is not empty at the name cannot go.
     WriteBytes(root + "Samples\\Q1.vcproj\\theirs", "t");
-    EXPECT_FALSE(env.CreateNewForReadWrite(root, root + "Samples\\Q1.vcproj", &file));
+    EXPECT_FALSE(ClearChild(env, samples.get(), "Q1.vcproj"));
     EXPECT_EQ(ReadBytes(root + "Samples\\Q1.vcproj\\theirs"), "t");
+    // Names are single entries, exactly as given.
+    for (const char* name : {"", ".", "..", "Q1.vcproj\\theirs", "P.vcproj:stream", "a/b"}) {
+        EXPECT_EQ(env.OpenChild(samples.get(), name, Access::kLook, file.put()), EntryKind::kLink)
+            << name;
+        EXPECT_FALSE(env.CreateChild(samples.get(), name, false, file.put())) << name;
+    }
 }
 
-TEST_F(RealFiles, MoveFileOverReplacesInOneStep) {
+TEST_F(RealFiles, RenameThroughTheHandleReplacesInOneStep) {
     WriteBytes(project, "old");
-    WriteBytes(temp, "new");
-    EXPECT_TRUE(env.MoveFileOver(temp, project));
+    FileCloser folder(env), file(env);
+    ASSERT_TRUE(env.OpenFolder(dir.path(), false, folder.put()));
+    ASSERT_TRUE(env.CreateChild(folder.get(), "P1.vcproj", false, file.put()));
+    ASSERT_TRUE(env.Write(file.get(), "new", 3));
+    EXPECT_TRUE(env.RenameOpened(file.get(), folder.get(), "P.vcproj"));
+    file.Close();
     EXPECT_EQ(ReadBytes(project), "new");
     EXPECT_FALSE(PathExists(temp));
-    EXPECT_FALSE(env.MoveFileOver(temp, project));
-    EXPECT_EQ(ReadBytes(project), "new");
 }
 
 }  // namespace
