@@ -72,7 +72,7 @@ target_link_options(orvane_launch PRIVATE ${ORVANE_STATIC_LINK})
 
 # Probes the windows of a running program for the GUI tests.
 add_executable(orvane_probe tests/windows/Probe.cpp)
-target_link_libraries(orvane_probe PRIVATE user32)
+target_link_libraries(orvane_probe PRIVATE user32 shell32)
 target_link_options(orvane_probe PRIVATE ${ORVANE_STATIC_LINK})
 
 # Planted under the names of system DLLs, it reports every process that loads it.

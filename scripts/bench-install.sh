@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Times a full installation under Wine of the example product scaled to
-# over 10,000 files, against cp -r of the same trees on the same disk: the
-# x64 build under the host's Wine, then the x86 build under the 32-bit one.
+# over 10,000 files, against the shell's bare silent copy of the same trees
+# in the same prefix right after it (what installers used before), and
+# against cp -r of them on the same disk: the x64 build under the host's
+# Wine, then the x86 build under the 32-bit one.
 #   bench-install.sh               both builds
 #   bench-install.sh one <build>   one build, under the Wine already set up
 set -eu
@@ -44,6 +46,18 @@ run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 900 >/dev/null
 install_ms=$((($(date +%s%N) - start) / 1000000))
 deployed=$(find "$prefix/drive_c/VS9/VC" -type f | wc -l)
 
+# The shell's copy of the same three trees, timed the same way.
+shell=$prefix/drive_c/ShellCopy
+mkdir -p "$shell/vcprojects" "$shell/vcprojectitems" "$shell/VCWizards"
+win_templates=${PRODUCT_TEMPLATES%\\}
+start=$(date +%s%N)
+WINEPREFIX=$prefix wine "$ORVANE_BUILD/orvane_probe.exe" shellcopy \
+    "$win_templates\9.0\VCPlusPlus\TessaloomProjectMFC" 'C:\ShellCopy\vcprojects\TessaloomsMFC' \
+    "$win_templates\9.0\VCPlusPlus\TessaloomsMFC" 'C:\ShellCopy\vcprojectitems\TessaloomsMFC' \
+    "$win_templates\Templates\VCPlusPlus\*" 'C:\ShellCopy\VCWizards' >/dev/null
+shell_ms=$((($(date +%s%N) - start) / 1000000))
+shell_copied=$(find "$shell" -type f | wc -l)
+
 target=$prefix/drive_c/cp-copy
 start=$(date +%s%N)
 mkdir -p "$target/vcprojects" "$target/vcprojectitems" "$target/VCWizards"
@@ -54,5 +68,7 @@ sync -f "$target"
 cp_ms=$((($(date +%s%N) - start) / 1000000))
 
 echo "installation of $deployed files ($copied in the product's copied trees): ${install_ms} ms under Wine"
+echo "the shell's silent copy of the same trees ($shell_copied files): ${shell_ms} ms under Wine"
 echo "cp -r of the same trees: ${cp_ms} ms"
-echo "ratio $(awk -v a="$install_ms" -v b="$cp_ms" 'BEGIN { printf "%.1f", a / b }')"
+echo "installation / shell copy: $(awk -v a="$install_ms" -v b="$shell_ms" 'BEGIN { printf "%.2f", a / b }')"
+echo "installation / cp -r: $(awk -v a="$install_ms" -v b="$cp_ms" 'BEGIN { printf "%.1f", a / b }')"

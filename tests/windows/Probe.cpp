@@ -8,12 +8,18 @@
 //       window with that title without waiting for it to be handled.
 //   orvane_probe hold <path> <seconds>    opens a file with no sharing,
 //       prints "held", keeps it open for the given time, then closes it.
+//   orvane_probe shellcopy <from> <to> ... copies each pair with the
+//       shell's silent file operation, as installers did before Orvane
+//       copied for itself; prints the milliseconds it took in all.
 
 #include <windows.h>
+// shellapi.h needs the types windows.h declares.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -68,6 +74,24 @@ int SysCommand(const char* title, int id) {
     return 0;
 }
 
+int ShellCopy(int pairs, char** paths) {
+    const DWORD start = GetTickCount();
+    int status = 0;
+    for (int i = 0; i < pairs; ++i) {
+        std::string from = paths[2 * i], to = paths[2 * i + 1];
+        from.push_back('\0');
+        to.push_back('\0');
+        SHFILEOPSTRUCTA op = {};
+        op.wFunc = FO_COPY;
+        op.pFrom = from.c_str();
+        op.pTo = to.c_str();
+        op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+        status |= SHFileOperationA(&op);
+    }
+    std::printf("%lu\n", GetTickCount() - start);
+    return status == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,8 +104,11 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "hold") == 0) {
         return Hold(argv[2], std::atoi(argv[3]));
     }
+    if (argc >= 4 && argc % 2 == 0 && std::strcmp(argv[1], "shellcopy") == 0) {
+        return ShellCopy((argc - 2) / 2, argv + 2);
+    }
     std::fprintf(stderr,
                  "usage: orvane_probe wait <title> <seconds> | syscommand <title> <id> | "
-                 "hold <path> <seconds>\n");
+                 "hold <path> <seconds> | shellcopy <from> <to> ...\n");
     return 2;
 }

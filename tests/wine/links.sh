@@ -86,6 +86,57 @@ check "  and the product's samples are as shipped" \
     same_files "$samples/BandObjectsSample/BandObjects.vcproj" \
     "$ORVANE_SOURCE_DIR/example/product/Samples/BandObjectsSample/BandObjects.vcproj"
 
+# Visual Studio installed where others can write: links planted in its own
+# template folders are never followed. Wine cannot remove a link itself, so
+# it stays, and the step says it did not have its effect.
+fresh_product
+run_orvane "$prefix" '-i C:\Kit\Templates\' >/dev/null
+ln -s "$outside/Project" "$vc/vcprojects/TessaloomsMFC/Planted"
+ln -s "$outside/secret.txt" "$vc/vcprojects/TessaloomsMFC/secret.vsz"
+check "links planted among Visual Studio's templates: the removal ends with status 3" \
+    same_text "$(run_orvane "$prefix" "-u x")" "exit 3"
+check "  nothing outside changed" same_text "$(tree_listing "$outside")" "$outside_before"
+check "  the links stay, and everything of Orvane's went" \
+    same_text "$(ls -A "$vc/vcprojects/TessaloomsMFC"; ls -A "$vc/vcprojectitems")" "$(printf 'Planted\nsecret.vsz')"
+rm -r "$vc/vcprojects/TessaloomsMFC"
+ln -s "$outside/Project" "$vc/vcprojects/TessaloomsMFC"
+check "Visual Studio's template folder planted as a link: the installation ends with status 3" \
+    same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates\')" "exit 3"
+check "  nothing outside changed" same_text "$(tree_listing "$outside")" "$outside_before"
+check "  and the other templates arrived" test -f "$vc/vcprojectitems/TessaloomsMFC/AddDeskBand.vsz"
+rm "$vc/vcprojects/TessaloomsMFC"
+
+# A race: while installations run, a template file and a link to a file
+# outside trade names over and over (an atomic exchange), so that a check
+# of the name and a later use of it would meet different things.
+fresh_product
+template=$kit/Templates/9.0/VCPlusPlus/TessaloomProjectMFC/TessaloomProjectMFC.vsdir
+ln -s "$outside/secret.txt" "$kit/Swap"
+python3 - "$template" "$kit/Swap" "$work/stop" <<'PY' &
+import ctypes, os, sys
+libc = ctypes.CDLL(None, use_errno=True)
+a, b, stop = (os.fsencode(p) for p in sys.argv[1:])
+AT_FDCWD, RENAME_EXCHANGE = -100, 2
+while not os.path.exists(stop):
+    for _ in range(200):
+        libc.renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE)
+PY
+swapper=$!
+statuses=
+for run in 1 2 3 4 5 6; do
+    statuses="$statuses $(run_orvane "$prefix" '-i C:\Kit\Templates\')"
+    [ -n "$(grep -rl 'not for everyone' "$vc" 2>/dev/null)" ] && break
+done
+touch "$work/stop"
+wait "$swapper"
+[ -L "$template" ] && mv -T "$kit/Swap" "$work/real" && mv -T "$template" "$kit/Swap" && mv -T "$work/real" "$template"
+check "a template swapped with a link while installations run:$statuses" \
+    test -z "$(grep -rl 'not for everyone' "$vc" 2>/dev/null)"
+check "  nothing outside changed" same_text "$(tree_listing "$outside")" "$outside_before"
+check "  and the next installation completes" \
+    same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates\')" "exit 0"
+rm "$kit/Swap"
+
 # The installer's own choice: the product folder reached through a link.
 fresh_product
 mv "$kit" "$c/RealKit"
