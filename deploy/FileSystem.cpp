@@ -52,6 +52,29 @@ bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// One walk over a tree: its buffer, and the first thing that stopped it.
+struct Walk {
+    explicit Walk(Env& walkEnv) : env(walkEnv) {}
+
+    // Records why `path` failed, the system's reason unless one is given.
+    bool Fail(const std::string& path, const std::string& why = std::string()) {
+        if (failure.empty()) {
+            failure = path + ": " + (why.empty() ? env.LastFailure() : why);
+        }
+        return false;
+    }
+
+    Env& env;
+    std::vector<char> buffer;
+    std::string failure;
+};
+
+const char* const kInexactName = "its name has a character the code page cannot hold exactly";
+
+std::string Below(const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
+}
+
 // Opens `name` in `parent` for looking, and again for reading when it is a
 // file: a listing that said folder may have changed since.
 EntryKind OpenForCopy(Env& env, Handle parent, const std::string& name, bool listedAsFolder,
@@ -66,41 +89,47 @@ EntryKind OpenForCopy(Env& env, Handle parent, const std::string& name, bool lis
 
 // Opens folder `name` in `parent` to copy into, making it when it is
 // missing; a link there is removed itself first where the system allows.
-bool OpenOrCreateFolder(Env& env, Handle parent, const std::string& name, FileCloser* folder,
-                        bool* existed) {
-    *existed = false;
-    switch (env.OpenChild(parent, name, Access::kRemove, folder->put())) {
+// *made tells whether it is new, and so empty.
+bool OpenOrCreateFolder(Walk& walk, Handle parent, const std::string& path,
+                        const std::string& name, FileCloser* folder, bool* made) {
+    *made = false;
+    switch (walk.env.OpenChild(parent, name, Access::kRemove, folder->put())) {
         case EntryKind::kFolder:
-            *existed = true;
             return true;
         case EntryKind::kMissing:
             break;
         case EntryKind::kLink:
-            if (folder->get() == kNoHandle || !env.DeleteOpened(folder->get())) {
-                return false;
+            if (folder->get() == kNoHandle || !walk.env.DeleteOpened(folder->get())) {
+                return walk.Fail(Below(path, name));
             }
             folder->Close();
             break;
         case EntryKind::kFile:
-            return false;
+            return walk.Fail(Below(path, name), "a file is in the folder's place");
     }
-    return env.CreateChild(parent, name, true, folder->put());
+    *made = walk.env.CreateChild(parent, name, true, folder->put());
+    return *made || walk.Fail(Below(path, name));
 }
 
-bool CopyFileThrough(Env& env, Handle from, Handle toFolder, const std::string& name,
-                     std::vector<char>* buffer) {
-    if (!ClearChild(env, toFolder, name)) {
-        return false;
+// Copies the open file `from` to `name` in `toFolder`, which in a folder
+// just made holds nothing to clear first.
+bool CopyFileThrough(Walk& walk, Handle from, Handle toFolder, const std::string& toPath,
+                     const std::string& name, bool fresh) {
+    Env& env = walk.env;
+    if (!fresh && !ClearChild(env, toFolder, name)) {
+        return walk.Fail(Below(toPath, name));
     }
     FileCloser to(env);
     if (!env.CreateChild(toFolder, name, false, to.put())) {
-        return false;
+        return walk.Fail(Below(toPath, name));
     }
-    buffer->resize(kCopyBufferSize);
+    constexpr std::uint32_t kSize = kCopyBufferSize;
+    walk.buffer.resize(kSize);
     for (;;) {
         std::uint32_t done = 0;
-        if (!env.Read(from, buffer->data(), kCopyBufferSize, &done) ||
-            (done != 0 && !env.Write(to.get(), buffer->data(), done))) {
+        if (!env.Read(from, walk.buffer.data(), kSize, &done) ||
+            (done != 0 && !env.Write(to.get(), walk.buffer.data(), done))) {
+            walk.Fail(Below(toPath, name));
             // A partial copy is not left behind as if it were the file.
             env.DeleteOpened(to.get());
             return false;
@@ -112,44 +141,59 @@ bool CopyFileThrough(Env& env, Handle from, Handle toFolder, const std::string& 
 }
 
 // Copies every entry of open folder `from` into open folder `to`.
-bool CopyContent(Env& env, Handle from, Handle to, int depth, std::vector<char>* buffer) {
+bool CopyContent(Walk& walk, Handle from, const std::string& fromPath, Handle to,
+                 const std::string& toPath, bool fresh, int depth) {
     std::vector<DirectoryEntry> entries;
-    if (depth > kMaxTreeDepth || !env.ListFolder(from, &entries)) {
-        return false;
+    if (depth > kMaxTreeDepth) {
+        return walk.Fail(fromPath, "folders nested too deep");
+    }
+    if (!walk.env.ListFolder(from, &entries)) {
+        return walk.Fail(fromPath);
     }
     bool complete = true;
     for (const DirectoryEntry& entry : entries) {
-        FileCloser child(env);
+        if (!entry.exact) {
+            complete = walk.Fail(Below(fromPath, entry.name), kInexactName);
+            continue;
+        }
+        FileCloser child(walk.env);
         const bool listedAsFolder = (entry.attributes & kAttributeDirectory) != 0;
-        const EntryKind kind =
-            entry.exact ? OpenForCopy(env, from, entry.name, listedAsFolder, &child)
-                        : EntryKind::kLink;
-        if (kind == EntryKind::kFile) {
-            complete &= CopyFileThrough(env, child.get(), to, entry.name, buffer);
-        } else if (kind == EntryKind::kFolder) {
-            FileCloser copy(env);
-            bool existed = false;
-            complete &= OpenOrCreateFolder(env, to, entry.name, &copy, &existed) &&
-                        CopyContent(env, child.get(), copy.get(), depth + 1, buffer);
-        } else {
-            complete = false;
+        switch (OpenForCopy(walk.env, from, entry.name, listedAsFolder, &child)) {
+            case EntryKind::kFile:
+                complete &= CopyFileThrough(walk, child.get(), to, toPath, entry.name, fresh);
+                break;
+            case EntryKind::kFolder: {
+                FileCloser copy(walk.env);
+                bool made = false;
+                complete &=
+                    OpenOrCreateFolder(walk, to, toPath, entry.name, &copy, &made) &&
+                    CopyContent(walk, child.get(), Below(fromPath, entry.name), copy.get(),
+                                Below(toPath, entry.name), made, depth + 1);
+                break;
+            }
+            case EntryKind::kLink:
+                complete = walk.Fail(Below(fromPath, entry.name));
+                break;
+            case EntryKind::kMissing:
+                complete = walk.Fail(Below(fromPath, entry.name), "it went during the copy");
+                break;
         }
     }
     return complete;
 }
 
-// Deletes everything in open folder `folder`.
-bool DeleteContent(Env& env, Handle folder, int depth);
+bool DeleteContent(Walk& walk, Handle folder, const std::string& path, int depth);
 
 // Deletes entry `name` of open folder `parent`: a file or a link itself,
 // or a folder with everything in it.
-bool DeleteChild(Env& env, Handle parent, const std::string& name, int depth) {
-    FileCloser child(env);
-    switch (env.OpenChild(parent, name, Access::kRemove, child.put())) {
+bool DeleteChild(Walk& walk, Handle parent, const std::string& path, const std::string& name,
+                 int depth) {
+    FileCloser child(walk.env);
+    switch (walk.env.OpenChild(parent, name, Access::kRemove, child.put())) {
         case EntryKind::kMissing:
             return true;
         case EntryKind::kFolder:
-            if (!DeleteContent(env, child.get(), depth + 1)) {
+            if (!DeleteContent(walk, child.get(), Below(path, name), depth + 1)) {
                 return false;
             }
             break;
@@ -157,19 +201,29 @@ bool DeleteChild(Env& env, Handle parent, const std::string& name, int depth) {
         case EntryKind::kLink:
             break;
     }
-    return child.get() != kNoHandle && env.DeleteOpened(child.get());
+    return (child.get() != kNoHandle && walk.env.DeleteOpened(child.get())) ||
+           walk.Fail(Below(path, name));
 }
 
-bool DeleteContent(Env& env, Handle folder, int depth) {
+bool DeleteContent(Walk& walk, Handle folder, const std::string& path, int depth) {
     std::vector<DirectoryEntry> entries;
-    if (depth > kMaxTreeDepth || !env.ListFolder(folder, &entries)) {
-        return false;
+    if (depth > kMaxTreeDepth) {
+        return walk.Fail(path, "folders nested too deep");
+    }
+    if (!walk.env.ListFolder(folder, &entries)) {
+        return walk.Fail(path);
     }
     bool complete = true;
     for (const DirectoryEntry& entry : entries) {
-        complete &= entry.exact && DeleteChild(env, folder, entry.name, depth);
+        complete &= entry.exact ? DeleteChild(walk, folder, path, entry.name, depth)
+                                : walk.Fail(Below(path, entry.name), kInexactName);
     }
     return complete;
+}
+
+// The folder part of `path`, for messages.
+std::string ParentPath(const std::string& path, const std::string& name) {
+    return EndsWith(path, name) ? path.substr(0, path.size() - name.size()) : path;
 }
 
 bool FindEntry(Env& env, const std::string& path, bool* isDirectory) {
@@ -293,9 +347,11 @@ EntryKind InspectBelow(Env& env, const std::string& root, const std::string& pat
 
 namespace {
 
-bool HoldsNoLinks(Env& env, Handle folder, int depth) {
+bool HoldsNoLinks(Env& env, Handle folder, const std::string& path, int depth,
+                  std::string* where) {
     std::vector<DirectoryEntry> entries;
     if (depth > kMaxTreeDepth || !env.ListFolder(folder, &entries)) {
+        *where = path;
         return false;
     }
     for (const DirectoryEntry& entry : entries) {
@@ -303,8 +359,12 @@ bool HoldsNoLinks(Env& env, Handle folder, int depth) {
         const EntryKind kind = entry.exact
                                    ? env.OpenChild(folder, entry.name, Access::kLook, child.put())
                                    : EntryKind::kLink;
-        if (kind == EntryKind::kLink ||
-            (kind == EntryKind::kFolder && !HoldsNoLinks(env, child.get(), depth + 1))) {
+        if (kind == EntryKind::kLink) {
+            *where = Below(path, entry.name);
+            return false;
+        }
+        if (kind == EntryKind::kFolder &&
+            !HoldsNoLinks(env, child.get(), Below(path, entry.name), depth + 1, where)) {
             return false;
         }
     }
@@ -313,53 +373,54 @@ bool HoldsNoLinks(Env& env, Handle folder, int depth) {
 
 }  // namespace
 
-bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path) {
+bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path,
+                   std::string* where) {
+    std::string found = path;
     FileCloser entry(env);
+    bool free = true;
     switch (OpenBelow(env, root, path, Access::kLook, entry.put())) {
         case EntryKind::kMissing:
         case EntryKind::kFile:
-            return true;
+            break;
         case EntryKind::kLink:
-            return false;
+            free = false;
+            break;
         case EntryKind::kFolder:
+            free = HoldsNoLinks(env, entry.get(), path, 0, &found);
             break;
     }
-    return HoldsNoLinks(env, entry.get(), 0);
+    if (!free && where != nullptr) {
+        *where = found;
+    }
+    return free;
 }
 
-bool DeleteTree(Env& env, const std::string& root, const std::string& path) {
-    FileCloser parent(env);
-    std::string name;
-    if (!FitsTreePath(path) || !OpenParentBelow(env, root, path, parent.put(), &name)) {
-        return false;
-    }
-    FileCloser probe(env);
-    if (env.OpenChild(parent.get(), name, Access::kLook, probe.put()) == EntryKind::kMissing) {
-        return false;
-    }
-    probe.Close();
-    const bool deleted = DeleteChild(env, parent.get(), name, 0);
-    // A delete is done when the handles close; the name must be gone then.
-    return deleted &&
-           env.OpenChild(parent.get(), name, Access::kLook, probe.put()) == EntryKind::kMissing;
-}
+namespace {
 
-bool CopyTree(Env& env, const std::string& fromRoot, const std::string& from,
-              const std::string& toRoot, const std::string& to) {
+void CopyWholeTree(Walk& walk, const std::string& fromRoot, const std::string& from,
+                   const std::string& toRoot, const std::string& to) {
+    Env& env = walk.env;
     if (!FitsTreePath(from) || !FitsTreePath(to)) {
-        return false;
+        walk.Fail(FitsTreePath(from) ? to : from, "the path is longer than 258 characters");
+        return;
     }
     const bool contentOnly = EndsWith(from, "\\*");
+    const std::string sourcePath = contentOnly ? from.substr(0, from.size() - 2) : from;
     FileCloser sourceParent(env);
     std::string sourceName;
     FileCloser source(env);
-    if (!OpenParentBelow(env, fromRoot, contentOnly ? from.substr(0, from.size() - 2) : from,
-                         sourceParent.put(), &sourceName)) {
-        return false;
+    if (!OpenParentBelow(env, fromRoot, sourcePath, sourceParent.put(), &sourceName)) {
+        walk.Fail(sourcePath, "the folder that holds it cannot be opened as itself");
+        return;
     }
     const EntryKind sourceKind = OpenForCopy(env, sourceParent.get(), sourceName, true, &source);
+    if (sourceKind == EntryKind::kMissing) {
+        walk.Fail(sourcePath, "there is nothing there");
+        return;
+    }
     if (sourceKind != EntryKind::kFolder && (contentOnly || sourceKind != EntryKind::kFile)) {
-        return false;
+        walk.Fail(sourcePath);
+        return;
     }
 
     // The destination, made with any missing folders above it; a file
@@ -367,42 +428,87 @@ bool CopyTree(Env& env, const std::string& fromRoot, const std::string& from,
     std::vector<std::string> names;
     FileCloser target(env);
     if (!NamesBelow(toRoot, to, &names)) {
-        return false;
+        walk.Fail(to, "it is not below " + toRoot);
+        return;
     }
-    bool existed = IsExistingDirectory(env, toRoot);
+    bool made = !IsExistingDirectory(env, toRoot);
     if (!env.OpenFolder(toRoot, true, target.put())) {
-        return false;
+        walk.Fail(toRoot);
+        return;
     }
+    std::string targetPath = toRoot;
     const bool fileName = sourceKind == EntryKind::kFile && !names.empty();
     for (std::size_t i = 0; i + (fileName ? 1 : 0) < names.size(); ++i) {
         FileCloser child(env);
-        if (!OpenOrCreateFolder(env, target.get(), names[i], &child, &existed)) {
-            return false;
+        if (!OpenOrCreateFolder(walk, target.get(), targetPath, names[i], &child, &made)) {
+            return;
         }
         target.reset(child.release());
+        targetPath = Below(targetPath, names[i]);
     }
     if (fileName) {
         FileCloser child(env);
         if (env.OpenChild(target.get(), names.back(), Access::kLook, child.put()) ==
             EntryKind::kFolder) {
             target.reset(child.release());
+            targetPath = Below(targetPath, names.back());
         } else {
             sourceName = names.back();
         }
     }
-    std::vector<char> buffer;
     if (sourceKind == EntryKind::kFile) {
-        return CopyFileThrough(env, source.get(), target.get(), sourceName, &buffer);
-    }
-    if (existed && !contentOnly) {
+        CopyFileThrough(walk, source.get(), target.get(), targetPath, sourceName, false);
+    } else if (!made && !contentOnly) {
         FileCloser inner(env);
-        bool innerExisted = false;
-        if (!OpenOrCreateFolder(env, target.get(), sourceName, &inner, &innerExisted)) {
-            return false;
+        if (OpenOrCreateFolder(walk, target.get(), targetPath, sourceName, &inner, &made)) {
+            CopyContent(walk, source.get(), sourcePath, inner.get(),
+                        Below(targetPath, sourceName), made, 0);
         }
-        return CopyContent(env, source.get(), inner.get(), 0, &buffer);
+    } else {
+        CopyContent(walk, source.get(), sourcePath, target.get(), targetPath, made, 0);
     }
-    return CopyContent(env, source.get(), target.get(), 0, &buffer);
+}
+
+}  // namespace
+
+bool DeleteTree(Env& env, const std::string& root, const std::string& path,
+                std::string* failure) {
+    Walk walk(env);
+    FileCloser parent(env);
+    std::string name;
+    if (!FitsTreePath(path)) {
+        walk.Fail(path, "the path is longer than 258 characters");
+    } else if (!OpenParentBelow(env, root, path, parent.put(), &name)) {
+        walk.Fail(path, "the folder that holds it cannot be opened as itself");
+    } else {
+        FileCloser probe(env);
+        if (env.OpenChild(parent.get(), name, Access::kLook, probe.put()) ==
+            EntryKind::kMissing) {
+            walk.Fail(path, "there is nothing there");
+        } else {
+            probe.Close();
+            // A delete is done when the handles close; the name must be gone then.
+            if (DeleteChild(walk, parent.get(), ParentPath(path, name), name, 0) &&
+                env.OpenChild(parent.get(), name, Access::kLook, probe.put()) !=
+                    EntryKind::kMissing) {
+                walk.Fail(path, "it is still there");
+            }
+        }
+    }
+    if (failure != nullptr) {
+        *failure = walk.failure;
+    }
+    return walk.failure.empty();
+}
+
+bool CopyTree(Env& env, const std::string& fromRoot, const std::string& from,
+              const std::string& toRoot, const std::string& to, std::string* failure) {
+    Walk walk(env);
+    CopyWholeTree(walk, fromRoot, from, toRoot, to);
+    if (failure != nullptr) {
+        *failure = walk.failure;
+    }
+    return walk.failure.empty();
 }
 
 bool ClearChild(Env& env, Handle folder, const std::string& name) {
@@ -419,8 +525,8 @@ bool CopyChild(Env& env, Handle fromFolder, const std::string& from, Handle toFo
     if (env.OpenChild(fromFolder, from, Access::kRead, source.put()) != EntryKind::kFile) {
         return false;
     }
-    std::vector<char> buffer;
-    return CopyFileThrough(env, source.get(), toFolder, to, &buffer);
+    Walk walk(env);
+    return CopyFileThrough(walk, source.get(), toFolder, std::string(), to, false);
 }
 
 }  // namespace orvane

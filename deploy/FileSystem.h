@@ -52,13 +52,17 @@ EntryKind InspectBelow(Env& env, const std::string& root, const std::string& pat
 
 // True when `path` below `root`, and for a folder everything in it, is
 // itself: no link, no second name, no name the code page cannot hold. A
-// missing `path` has nothing in it and is free of links too.
-bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path);
+// missing `path` has nothing in it and is free of links too. Otherwise
+// *where, if given, names the first entry that is not.
+bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path,
+                   std::string* where = nullptr);
 
 // Deletes the file or the whole folder `path` below `root`, without
 // questions; a link is removed itself where the system allows that, and
-// otherwise left in place. True only when all of it went.
-bool DeleteTree(Env& env, const std::string& root, const std::string& path);
+// otherwise left in place. True only when all of it went; otherwise
+// *failure, if given, names the first entry that stayed and why.
+bool DeleteTree(Env& env, const std::string& root, const std::string& path,
+                std::string* failure = nullptr);
 
 // Copies the file or folder `from` below `fromRoot`, or with a source
 // ending in "\*" the entries of that folder, to `to` below `toRoot`,
@@ -66,9 +70,11 @@ bool DeleteTree(Env& env, const std::string& root, const std::string& path);
 // missing destination takes the destination's name; copied to an existing
 // folder it lands inside it under its own name. Files are replaced and
 // folders merged; a link at a destination name is removed itself where the
-// system allows that. True only when every entry was copied.
+// system allows that. True only when every entry was copied; otherwise
+// *failure, if given, names the first entry that was not and why.
 bool CopyTree(Env& env, const std::string& fromRoot, const std::string& from,
-              const std::string& toRoot, const std::string& to);
+              const std::string& toRoot, const std::string& to,
+              std::string* failure = nullptr);
 
 // The single-file steps, inside an open folder. True when nothing is at
 // `name` any more: a file, an empty folder or a link itself deleted, or

@@ -151,11 +151,23 @@ class Env {
     // Closes a handle that OpenFolder, OpenChild or CreateChild gave.
     virtual void CloseFile(Handle file) = 0;
 
+    // --- Failures and the caller ----------------------------------------------
+
+    // Why the last call that failed failed, in the system's words; asked
+    // right after that call.
+    virtual std::string LastFailure() = 0;
+
+    // Writes `line` and CR LF to the standard error handle the caller gave
+    // this process, or else to its standard output, where that is a file or
+    // a pipe; where it gave neither, nothing is written.
+    virtual void Tell(const std::string& line) = 0;
+
     // --- Windows --------------------------------------------------------------
 
     // False when nobody can see this process's windows: its window station
     // is not visible, as for a service or a deferred installer action in
-    // session 0. True when it is, or when that cannot be told.
+    // session 0, or its starter asked for its window to be hidden, as quiet
+    // runners do. True otherwise, or when that cannot be told.
     virtual bool IsInteractive() = 0;
 };
 

@@ -197,9 +197,16 @@ bool Failed(NTSTATUS status) {
 // A name that is one entry of a folder: no separator, no stream, not "."
 // or "..", and one the code page holds exactly.
 bool ToEntryName(const std::string& name, std::wstring* wide) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("\\/:") == std::string::npos && ToWide(name, wide) &&
-           wide->size() < MAX_PATH;
+    if (name.empty() || name == "." || name == ".." ||
+        name.find_first_of("\\/:") != std::string::npos) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    if (!ToWide(name, wide) || wide->size() >= MAX_PATH) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return false;
+    }
+    return true;
 }
 
 UNICODE_STRING Counted(const std::wstring& text) {
@@ -371,8 +378,12 @@ Handle WinEnv::Keep(HANDLE handle, EntryKind kind) {
 
 bool WinEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
     std::wstring wide;
-    if (!NativeCalls().complete() || !ToWide(path, &wide) || wide.empty()) {
-        SetLastError(ERROR_INVALID_NAME);
+    if (!NativeCalls().complete()) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return false;
+    }
+    if (!ToWide(path, &wide) || wide.empty()) {
+        SetLastError(path.empty() ? ERROR_INVALID_NAME : ERROR_NO_UNICODE_TRANSLATION);
         return false;
     }
     if (create) {
@@ -404,7 +415,6 @@ EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access acces
                             Handle* child) {
     std::wstring wide;
     if (!ToEntryName(name, &wide)) {
-        SetLastError(ERROR_INVALID_NAME);
         return EntryKind::kLink;
     }
     OwnedHandle opened;
@@ -423,6 +433,9 @@ EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access acces
     }
     const std::wstring real = RealPathIn(folder, wide);
     const EntryKind kind = Decide(opened.get(), real);
+    if (kind == EntryKind::kLink) {
+        SetLastError(ERROR_STOPPED_ON_SYMLINK);
+    }
     // A link kept open for removal must be the name itself: where real
     // paths can be told, one that leads elsewhere was followed.
     const bool itself =
@@ -472,7 +485,6 @@ bool WinEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
 bool WinEnv::CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) {
     std::wstring wide;
     if (!ToEntryName(name, &wide)) {
-        SetLastError(ERROR_INVALID_NAME);
         return false;
     }
     OwnedHandle created;
@@ -505,7 +517,6 @@ bool WinEnv::DeleteOpened(Handle entry) {
 bool WinEnv::RenameOpened(Handle file, Handle folder, const std::string& name) {
     std::wstring wide;
     if (!ToEntryName(name, &wide)) {
-        SetLastError(ERROR_INVALID_NAME);
         return false;
     }
     RenameRecord rename = {};
@@ -551,7 +562,44 @@ void WinEnv::CloseFile(Handle file) {
     CloseHandle(AsHandle(file));
 }
 
+std::string WinEnv::LastFailure() {
+    const DWORD error = GetLastError();
+    char text[512];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
+                          text[length - 1] == ' ' || text[length - 1] == '.')) {
+        --length;
+    }
+    const std::string code = "error " + std::to_string(error);
+    return length == 0 ? code : std::string(text, length) + " (" + code + ")";
+}
+
+void WinEnv::Tell(const std::string& line) {
+    for (const DWORD which : {STD_ERROR_HANDLE, STD_OUTPUT_HANDLE}) {
+        const HANDLE handle = GetStdHandle(which);
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        const DWORD type = GetFileType(handle);
+        if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+            const std::string text = line + "\r\n";
+            DWORD written = 0;
+            WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+            return;
+        }
+    }
+}
+
 bool WinEnv::IsInteractive() {
+    // Quiet runners (NSIS's nsExec among them) start a program hidden: a
+    // window created so would never be seen, and its modal loop never end.
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    if ((startup.dwFlags & STARTF_USESHOWWINDOW) && startup.wShowWindow == SW_HIDE) {
+        return false;
+    }
     USEROBJECTFLAGS flags = {};
     DWORD needed = 0;
     HWINSTA station = ::GetProcessWindowStation();

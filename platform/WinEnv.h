@@ -36,6 +36,8 @@ class WinEnv final : public Env {
     bool TruncateAtPosition(Handle file) override;
     bool Flush(Handle file) override;
     void CloseFile(Handle file) override;
+    std::string LastFailure() override;
+    void Tell(const std::string& line) override;
     bool IsInteractive() override;
 
   private:

@@ -99,8 +99,12 @@ class FakeEnv final : public Env {
     bool TruncateAtPosition(Handle file) override;
     bool Flush(Handle file) override;
     void CloseFile(Handle file) override;
+    std::string LastFailure() override { return "the fake call failed"; }
+    void Tell(const std::string& line) override { told_.push_back(line); }
     bool IsInteractive() override { return interactive_; }
     void SetInteractive(bool interactive) { interactive_ = interactive; }
+    // The lines told to the caller.
+    const std::vector<std::string>& Told() const { return told_; }
 
   private:
     struct Entry {
@@ -139,6 +143,7 @@ class FakeEnv final : public Env {
     std::map<Call, std::set<int>> failAt_;
     std::set<Call> failAlways_;
     std::vector<std::string> log_;
+    std::vector<std::string> told_;
     bool interactive_ = true;
 };
 
