@@ -1,11 +1,14 @@
 #include "app/RunSequence.h"
 
+#include <new>
+
 #include "app/CommandLine.h"
 #include "app/TemplatesDir.h"
 #include "customise/LauncherStamper.h"
 #include "customise/ProjectRewriter.h"
 #include "deploy/Deployment.h"
 #include "deploy/FileSystem.h"
+#include "deploy/VisualStudio.h"
 
 namespace orvane {
 
@@ -21,7 +24,8 @@ namespace {
 void RefuseLinksInProduct(Env& env) {
     const std::string root = GetTrustedRoot(TemplatesDir);
     const auto refuse = [](const std::string& path) {
-        throw FileError("a link or a second name of another file: " + path);
+        throw FileError(path + ": a link, a second name of another file, or a name the code "
+                               "page cannot hold exactly, where the product's own file belongs");
     };
     const std::string samplesRoot = GetTrustedSamplesRoot(TemplatesDir);
     const std::string productRoot = GetProductRoot(TemplatesDir);
@@ -38,10 +42,34 @@ void RefuseLinksInProduct(Env& env) {
         }
     }
     for (const std::string& tree : GetTemplateTrees(TemplatesDir)) {
-        if (!IsFreeOfLinks(env, root, tree)) {
-            refuse(tree);
+        std::string where;
+        if (!IsFreeOfLinks(env, root, tree, &where)) {
+            refuse(where);
         }
     }
+}
+
+const char* const kUsage =
+    "Orvane: not understood. Give two words: -i and the templates folder to add the "
+    "templates (Orvane.exe -i \"C:\\Program Files\\Product\\Templates\\\"), or any other "
+    "word and a second one to remove them (Orvane.exe -u x).";
+
+// The versions an installation or removal reached, for the caller.
+void TellServed(Env& env, bool install) {
+    std::string served;
+    for (VersionIndex index = 0; index < kVersionCount; ++index) {
+        const std::string vcDir = GetInstalledVcDir(env, index);
+        if (!vcDir.empty()) {
+            served += (served.empty() ? "" : ", ") + GetVersionString(index) + " (" + vcDir + ")";
+        }
+    }
+    if (served.empty()) {
+        env.Tell("Orvane: no Visual Studio 7.0 to 10.0 is installed; nothing to do.");
+        return;
+    }
+    env.Tell(std::string(install ? "Orvane: added the templates to Visual Studio "
+                                 : "Orvane: removed the templates from Visual Studio ") +
+             served + ".");
 }
 
 }  // namespace
@@ -53,6 +81,7 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
     try {
         const auto words = SplitCommandLine(commandLine);
         if (!words || words->size() != 2) {
+            env.Tell(kUsage);
             return RunOutcome::kNotUnderstood;
         }
         const bool install = IsInstallSwitch((*words)[0]);
@@ -60,19 +89,39 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
         if (TemplatesDir.empty() || TemplatesDir.back() != '\\') {
             TemplatesDir += '\\';
         }
+        if ((*words)[0] == "/i" || (*words)[0] == "/I") {
+            env.Tell("Orvane: only -i adds the templates; \"" + (*words)[0] +
+                     "\", like any other first word, removes them.");
+        }
+        bool complete = true;
         if (install) {
             RefuseLinksInProduct(env);
             PatchSampleProjects(env);
             StampWizardLaunchers(env);
             // Both run whatever the first one came to.
-            const bool removed = RemoveAllVersions(env);
-            const bool deployed = DeployAllVersions(env);
-            return removed && deployed ? RunOutcome::kInstalled : RunOutcome::kIncomplete;
+            complete = RemoveAllVersions(env);
+            complete &= DeployAllVersions(env);
+        } else {
+            complete = RemoveAllVersions(env);
         }
-        return RemoveAllVersions(env) ? RunOutcome::kRemoved : RunOutcome::kIncomplete;
+        if (!complete) {
+            env.Tell(install ? "Orvane: the templates were not added to every Visual Studio "
+                               "whole (status 3)."
+                             : "Orvane: the templates were not removed from every Visual "
+                               "Studio whole (status 3).");
+            return RunOutcome::kIncomplete;
+        }
+        TellServed(env, install);
+        return install ? RunOutcome::kInstalled : RunOutcome::kRemoved;
+    } catch (const FileError& failure) {
+        env.Tell(std::string("Orvane: stopped before any Visual Studio was changed: ") +
+                 failure.what());
+    } catch (const std::bad_alloc&) {
+        env.Tell("Orvane: stopped: out of memory.");
     } catch (...) {
-        return RunOutcome::kStopped;
+        env.Tell("Orvane: stopped.");
     }
+    return RunOutcome::kStopped;
 }
 
 int ExitStatus(RunOutcome outcome) {

@@ -93,7 +93,7 @@ class InputBuffer {
         if (next_ == filled_) {
             std::uint32_t done = 0;
             if (!env_.Read(file_, bytes_.data(), kBufferSize, &done)) {
-                throw FileError("cannot read a sample project");
+                throw FileError("cannot read it: " + env_.LastFailure());
             }
             if (done == 0) {
                 return false;
@@ -141,7 +141,7 @@ class OutputBuffer {
             return;
         }
         if (!env_.SeekTo(file_, offset)) {
-            throw FileError("cannot seek in a temporary project file");
+            throw FileError("cannot seek in its temporary file: " + env_.LastFailure());
         }
         flushed_ = offset;
         used_ = 0;
@@ -152,17 +152,17 @@ class OutputBuffer {
     void Finish() {
         WriteOut();
         if (highWater_ > flushed_ && !env_.TruncateAtPosition(file_)) {
-            throw FileError("cannot truncate a temporary project file");
+            throw FileError("cannot truncate its temporary file: " + env_.LastFailure());
         }
         if (!env_.Flush(file_)) {
-            throw FileError("cannot flush a temporary project file");
+            throw FileError("cannot flush its temporary file: " + env_.LastFailure());
         }
     }
 
   private:
     void WriteOut() {
         if (used_ > 0 && !env_.Write(file_, bytes_.data(), static_cast<std::uint32_t>(used_))) {
-            throw FileError("cannot write a temporary project file");
+            throw FileError("cannot write its temporary file: " + env_.LastFailure());
         }
         flushed_ += used_;
         highWater_ = std::max(highWater_, flushed_);
@@ -297,11 +297,11 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
     std::vector<std::string> tempNames;
     if (!OpenParentBelow(env, root, projectPath, folder.put(), &name) ||
         !NamesBelow(root, tempPath, &tempNames) || tempNames.empty()) {
-        throw FileError("cannot open the folder of " + projectPath);
+        throw FileError(projectPath + ": cannot open its folder as itself: " + env.LastFailure());
     }
     FileCloser project(env);
     if (env.OpenChild(folder.get(), name, Access::kReadWrite, project.put()) != EntryKind::kFile) {
-        throw FileError("cannot open " + projectPath);
+        throw FileError(projectPath + ": cannot open it: " + env.LastFailure());
     }
     // Whatever is at the temporary name goes first, a link itself and never
     // what it leads to; the new file is then held without sharing until it
@@ -309,7 +309,7 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
     FileCloser temp(env);
     if (!ClearChild(env, folder.get(), tempNames.back()) ||
         !env.CreateChild(folder.get(), tempNames.back(), false, temp.put())) {
-        throw FileError("cannot create " + tempPath);
+        throw FileError(tempPath + ": cannot create it: " + env.LastFailure());
     }
 
     try {
@@ -317,6 +317,9 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
         OutputBuffer out(env, temp.get());
         LineRewriter(out, includeDir, libraryDir).Run(in);
         out.Finish();
+    } catch (const FileError& failure) {
+        env.DeleteOpened(temp.get());
+        throw FileError(projectPath + ": " + failure.what());
     } catch (...) {
         env.DeleteOpened(temp.get());
         throw;
@@ -327,8 +330,9 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
     // project: at every moment it holds either its old bytes or the
     // complete new ones, and nothing can be swapped in between.
     if (!env.RenameOpened(temp.get(), folder.get(), name)) {
+        const std::string why = env.LastFailure();
         env.DeleteOpened(temp.get());
-        throw FileError("cannot replace " + projectPath);
+        throw FileError(projectPath + ": cannot replace it: " + why);
     }
 }
 

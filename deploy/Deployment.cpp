@@ -10,19 +10,17 @@ namespace orvane {
 namespace {
 
 const char* const kWizardFolders[] = {"TessaloomsWiz", "TessaloomsTemplateWiz"};
+const char* const kTemplateFolders[] = {"TessaloomProjectMFC", "TessaloomsMFC"};
 
 std::string ScriptsDir(const std::string& vcDir, const char* wizard) {
     return vcDir + "\\VCWizards\\" + wizard + "\\scripts\\1033\\";
 }
 
-// The VC folder of an installed version, or "" when there is none.
-std::string InstalledVcDir(Env& env, VersionIndex index) {
-    const std::string root = GetVisualStudioRoot(env, index);
-    if (root.empty()) {
-        return std::string();
-    }
-    std::string vcDir = GetVcDir(index, root);
-    return IsExistingDirectory(env, vcDir) ? vcDir : std::string();
+// Tells the caller that a step in version `index` did not have its
+// effect; false, for the step's result.
+bool Report(Env& env, VersionIndex index, const std::string& vcDir, const std::string& what) {
+    env.Tell("Orvane: Visual Studio " + GetVersionString(index) + " (" + vcDir + "): " + what);
+    return false;
 }
 
 // The shipped wizards carry default.js for 7.x and default05.js for later
@@ -32,30 +30,38 @@ bool SelectWizardScripts(Env& env, VersionIndex index, const std::string& vcDir)
     const std::string wizards = vcDir + "\\VCWizards";
     bool complete = true;
     for (const char* wizard : kWizardFolders) {
+        const std::string scriptsDir = ScriptsDir(vcDir, wizard);
         FileCloser scripts(env);
         std::string name;
-        const bool opened = OpenParentBelow(
-            env, wizards, ScriptsDir(vcDir, wizard) + "default.js", scripts.put(), &name);
+        if (!OpenParentBelow(env, wizards, scriptsDir + "default.js", scripts.put(), &name)) {
+            complete = Report(env, index, vcDir,
+                              scriptsDir + " cannot be opened as itself: " + env.LastFailure());
+            if (!UsesNewerLayout(index)) {
+                break;
+            }
+            continue;
+        }
         if (!UsesNewerLayout(index)) {
             // There to delete, and gone.
             FileCloser newer(env);
-            return opened &&
-                   env.OpenChild(scripts.get(), "default05.js", Access::kRemove, newer.put()) ==
-                       EntryKind::kFile &&
-                   env.DeleteOpened(newer.get());
-        }
-        if (!opened) {
-            complete = false;
-            continue;
+            if (env.OpenChild(scripts.get(), "default05.js", Access::kRemove, newer.put()) !=
+                    EntryKind::kFile ||
+                !env.DeleteOpened(newer.get())) {
+                complete = Report(env, index, vcDir,
+                                  scriptsDir + "default05.js not deleted: " + env.LastFailure());
+            }
+            break;
         }
         ClearChild(env, scripts.get(), "default.js");
-        complete &= CopyChild(env, scripts.get(), "default05.js", scripts.get(), "default.js");
+        if (!CopyChild(env, scripts.get(), "default05.js", scripts.get(), "default.js")) {
+            complete = Report(env, index, vcDir,
+                              scriptsDir + "default.js not made from default05.js: " +
+                                  env.LastFailure());
+        }
         ClearChild(env, scripts.get(), "default05.js");
     }
     return complete;
 }
-
-const char* const kTemplateFolders[] = {"TessaloomProjectMFC", "TessaloomsMFC"};
 
 std::string TemplateSource(const std::string& templatesDir, VersionIndex index,
                            const char* folder) {
@@ -69,16 +75,20 @@ std::string WizardSource(const std::string& templatesDir) {
 // Copies folder `from` of the product as `to`, or with `contentOnly` its
 // entries into `to`, a folder below Visual Studio's `toRoot`. True only
 // when all of it arrived.
-bool CopyTemplates(Env& env, const std::string& from, const std::string& toRoot,
-                   const std::string& to, bool contentOnly) {
+bool CopyTemplates(Env& env, VersionIndex index, const std::string& vcDir,
+                   const std::string& from, const std::string& toRoot, const std::string& to,
+                   bool contentOnly) {
+    std::string failure;
     return CopyTree(env, GetTrustedRoot(TemplatesDir), contentOnly ? from + "\\*" : from, toRoot,
-                    to);
+                    to, &failure) ||
+           Report(env, index, vcDir, to + " did not get everything: " + failure);
 }
 
 // Deletes folder `name` of Visual Studio's folder `root` and whatever is
 // in it. True when it is gone, or was never there; a file of that name is
 // not Orvane's and stays.
-bool DeleteTreeIfPresent(Env& env, const std::string& root, const std::string& name) {
+bool DeleteTreeIfPresent(Env& env, VersionIndex index, const std::string& vcDir,
+                         const std::string& root, const std::string& name) {
     const std::string path = root + "\\" + name;
     switch (InspectBelow(env, root, path)) {
         case EntryKind::kMissing:
@@ -88,10 +98,21 @@ bool DeleteTreeIfPresent(Env& env, const std::string& root, const std::string& n
         case EntryKind::kLink:
             break;
     }
-    return DeleteTree(env, root, path);
+    std::string failure;
+    return DeleteTree(env, root, path, &failure) ||
+           Report(env, index, vcDir, path + " not removed whole: " + failure);
 }
 
 }  // namespace
+
+std::string GetInstalledVcDir(Env& env, VersionIndex index) {
+    const std::string root = GetVisualStudioRoot(env, index);
+    if (root.empty()) {
+        return std::string();
+    }
+    std::string vcDir = GetVcDir(index, root);
+    return IsExistingDirectory(env, vcDir) ? vcDir : std::string();
+}
 
 std::vector<std::string> GetTemplateTrees(const std::string& templatesDir) {
     std::vector<std::string> trees;
@@ -105,31 +126,34 @@ std::vector<std::string> GetTemplateTrees(const std::string& templatesDir) {
 }
 
 bool DeployForVersion(Env& env, VersionIndex index) {
-    const std::string vcDir = InstalledVcDir(env, index);
+    const std::string vcDir = GetInstalledVcDir(env, index);
     if (vcDir.empty()) {
         return true;
     }
     const std::string projects = vcDir + "\\vcprojects";
     const std::string items = vcDir + "\\vcprojectitems";
     const std::string wizards = vcDir + "\\VCWizards";
-    bool complete = CopyTemplates(env, TemplateSource(TemplatesDir, index, kTemplateFolders[0]),
-                                  projects, projects + "\\TessaloomsMFC", false);
-    complete &= CopyTemplates(env, TemplateSource(TemplatesDir, index, kTemplateFolders[1]), items,
-                              items + "\\TessaloomsMFC", false);
-    complete &= CopyTemplates(env, WizardSource(TemplatesDir), wizards, wizards, true);
+    bool complete =
+        CopyTemplates(env, index, vcDir, TemplateSource(TemplatesDir, index, kTemplateFolders[0]),
+                      projects, projects + "\\TessaloomsMFC", false);
+    complete &=
+        CopyTemplates(env, index, vcDir, TemplateSource(TemplatesDir, index, kTemplateFolders[1]),
+                      items, items + "\\TessaloomsMFC", false);
+    complete &= CopyTemplates(env, index, vcDir, WizardSource(TemplatesDir), wizards, wizards, true);
     complete &= SelectWizardScripts(env, index, vcDir);
     return complete;
 }
 
 bool RemoveForVersion(Env& env, VersionIndex index) {
-    const std::string vcDir = InstalledVcDir(env, index);
+    const std::string vcDir = GetInstalledVcDir(env, index);
     if (vcDir.empty()) {
         return true;
     }
-    bool complete = DeleteTreeIfPresent(env, vcDir + "\\vcprojects", "TessaloomsMFC");
-    complete &= DeleteTreeIfPresent(env, vcDir + "\\vcprojectitems", "TessaloomsMFC");
+    bool complete =
+        DeleteTreeIfPresent(env, index, vcDir, vcDir + "\\vcprojects", "TessaloomsMFC");
+    complete &= DeleteTreeIfPresent(env, index, vcDir, vcDir + "\\vcprojectitems", "TessaloomsMFC");
     for (const char* wizard : kWizardFolders) {
-        complete &= DeleteTreeIfPresent(env, vcDir + "\\VCWizards", wizard);
+        complete &= DeleteTreeIfPresent(env, index, vcDir, vcDir + "\\VCWizards", wizard);
     }
     return complete;
 }

@@ -130,6 +130,40 @@ TEST_F(RunSequence, StepWithoutItsEffectMakesTheRunIncompleteButItRunsToItsEnd) 
     EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsTemplateWiz"));
 }
 
+// What the caller is told, for each status.
+TEST_F(RunSequence, EveryOutcomeIsToldWithItsReason) {
+    const auto told = [&](const char* commandLine) {
+        FakeEnv& e = env;
+        const std::size_t before = e.Told().size();
+        RunFromCommandLine(e, commandLine);
+        std::string lines;
+        for (std::size_t i = before; i < e.Told().size(); ++i) {
+            lines += e.Told()[i] + "\n";
+        }
+        return lines;
+    };
+    EXPECT_EQ(told("-i C:\\Kit\\Templates"),
+              "Orvane: added the templates to Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC).\n");
+    EXPECT_EQ(told("/I x"),
+              "Orvane: only -i adds the templates; \"/I\", like any other first word, removes them.\n"
+              "Orvane: removed the templates from Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC).\n");
+    EXPECT_EQ(told("-i").rfind("Orvane: not understood. Give two words: -i and", 0), 0u);
+
+    env.SetReadOnly(kProject, true);
+    EXPECT_EQ(told("-i C:\\Kit\\Templates"),
+              "Orvane: stopped before any Visual Studio was changed: " + kProject +
+                  ": cannot open it: the fake call failed\n");
+    env.SetReadOnly(kProject, false);
+
+    env.AddFile("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC", "not a folder");
+    EXPECT_EQ(told("-i C:\\Kit\\Templates"),
+              "Orvane: Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC): "
+              "C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC did not get "
+              "everything: C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC: a file "
+              "is in the folder's place\n"
+              "Orvane: the templates were not added to every Visual Studio whole (status 3).\n");
+}
+
 TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstoodThreeForIncomplete) {
     EXPECT_EQ(ExitStatus(RunOutcome::kInstalled), 0);
     EXPECT_EQ(ExitStatus(RunOutcome::kRemoved), 0);
