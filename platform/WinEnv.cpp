@@ -97,6 +97,8 @@ bool ToCodePage(const wchar_t* wide, std::size_t count, std::string* text) {
 // In ntdll since Windows NT 3.1, so on Windows XP too; looked up, as the
 // Win32 layer offers no open relative to a folder.
 
+// ERROR_STOPPED_ON_SYMLINK: an entry that is not itself where its name is.
+constexpr DWORD kErrorStoppedOnSymlink = 681;
 constexpr NTSTATUS kStatusNoMoreFiles = static_cast<NTSTATUS>(0x80000006L);
 constexpr NTSTATUS kStatusNameNotFound = static_cast<NTSTATUS>(0xC0000034L);
 constexpr NTSTATUS kStatusPathNotFound = static_cast<NTSTATUS>(0xC000003AL);
@@ -434,7 +436,7 @@ EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access acces
     const std::wstring real = RealPathIn(folder, wide);
     const EntryKind kind = Decide(opened.get(), real);
     if (kind == EntryKind::kLink) {
-        SetLastError(ERROR_STOPPED_ON_SYMLINK);
+        SetLastError(kErrorStoppedOnSymlink);
     }
     // A link kept open for removal must be the name itself: where real
     // paths can be told, one that leads elsewhere was followed.

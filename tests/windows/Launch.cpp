@@ -1,13 +1,15 @@
 // Starts a program with a command line taken byte for byte from a file, so
 // that blanks and quotes reach it exactly as written, and waits for it.
 //
-//   orvane_launch <command-line file> <timeout seconds> [unseen]
+//   orvane_launch <command-line file> <timeout seconds> [option ...]
 //
 // Prints "exit N" with the program's exit code, or "timeout" after killing
-// a program that ran too long (exit code 124). With "unseen" the program
-// starts on a desktop of a window station of its own, which is not visible:
-// nobody can see its windows, as for a service or an installer's deferred
-// action in session 0.
+// a program that ran too long (exit code 124). Options:
+//   unseen         starts it on a desktop of a window station of its own,
+//                  which is not visible: nobody can see its windows, as for
+//                  a service or an installer's deferred action in session 0
+//   hidden         starts it with SW_HIDE, as quiet runners (nsExec) do
+//   output=<file>  gives it <file>, made anew, as standard output and error
 
 #include <windows.h>
 
@@ -36,10 +38,23 @@ const char* MakeUnseenDesktop() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool unseen = argc == 4 && std::strcmp(argv[3], "unseen") == 0;
-    if (argc != 3 && !unseen) {
-        std::fprintf(stderr,
-                     "usage: orvane_launch <command-line file> <timeout seconds> [unseen]\n");
+    bool unseen = false, hidden = false;
+    const char* output = nullptr;
+    bool understood = argc >= 3;
+    for (int i = 3; i < argc; ++i) {
+        if (std::strcmp(argv[i], "unseen") == 0) {
+            unseen = true;
+        } else if (std::strcmp(argv[i], "hidden") == 0) {
+            hidden = true;
+        } else if (std::strncmp(argv[i], "output=", 7) == 0) {
+            output = argv[i] + 7;
+        } else {
+            understood = false;
+        }
+    }
+    if (!understood) {
+        std::fprintf(stderr, "usage: orvane_launch <command-line file> <timeout seconds> "
+                             "[unseen] [hidden] [output=<file>]\n");
         return 2;
     }
     std::FILE* file = std::fopen(argv[1], "rb");
@@ -66,9 +81,27 @@ int main(int argc, char** argv) {
         }
         startup.lpDesktop = const_cast<char*>(desktop);
     }
+    if (hidden) {
+        startup.dwFlags |= STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+    }
+    HANDLE outputFile = INVALID_HANDLE_VALUE;
+    if (output != nullptr) {
+        SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+        outputFile = CreateFileA(output, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (outputFile == INVALID_HANDLE_VALUE) {
+            std::printf("cannot make %s: error %lu\n", output, GetLastError());
+            return 2;
+        }
+        startup.dwFlags |= STARTF_USESTDHANDLES;
+        startup.hStdInput = nullptr;
+        startup.hStdOutput = outputFile;
+        startup.hStdError = outputFile;
+    }
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
+                        nullptr, &startup, &process)) {
         std::printf("cannot start: error %lu\n", GetLastError());
         return 2;
     }

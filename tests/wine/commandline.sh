@@ -53,4 +53,29 @@ expect installed '-i ""' absent 3
 check "the quoted path's own launchers were stamped" grep -q 'BASE_DIR = C:\\Program Files\\Tessaloom\\' \
     "$prefix/$PRODUCT_DIR/Templates/9.0/VCPlusPlus/TessaloomsMFC/AddColumnExtension.vsz"
 
+# A caller that gives it a file as standard output and error is told what
+# each run came to, in lines ending in CR LF.
+told() {  # told <command line>: the exit status, then the lines it wrote
+    run_orvane "$prefix" "$1" 60 'output=C:\orvane-told.txt'
+    tr -d '\r' <"$prefix/drive_c/orvane-told.txt"
+}
+vc='C:\VS9\Common7\IDE\..\..\VC'
+check "status 0 says where the templates went" same_text "$(told '-i C:\Kit\Templates')" \
+    "exit 0
+Orvane: added the templates to Visual Studio 9.0 ($vc)."
+check "  in lines ending in CR LF" grep -q $'VC).\r$' "$prefix/drive_c/orvane-told.txt"
+check "status 2 says how Orvane is called" grep -q '^Orvane: not understood. Give two words: -i' <<<"$(told '-i')"
+check "status 3 names the version, the folder and why" same_text "$(told '-i ""' | head -2)" \
+    "exit 3
+Orvane: Visual Studio 9.0 ($vc): $vc\\vcprojects\\TessaloomsMFC did not get everything: \\9.0\\VCPlusPlus\\TessaloomProjectMFC: the folder that holds it cannot be opened as itself"
+sample=$prefix/drive_c/Kit/Samples/BandObjectsSample/BandObjects.vcproj
+if make_unwritable "$sample"; then
+    check "status 1 names the file that stopped it and the system's reason" grep -qx \
+        'Orvane: stopped before any Visual Studio was changed: C:\\Kit\\Samples\\BandObjectsSample\\BandObjects.vcproj: cannot open it: .*' \
+        <<<"$(told '-i C:\Kit\Templates')"
+    make_writable "$sample"
+fi
+check "\"/i\" is told that it removes" grep -qx 'Orvane: only -i adds the templates; "/i", like any other first word, removes them.' \
+    <<<"$(told '/i C:\Kit\Templates')"
+
 finish

@@ -83,6 +83,11 @@ check "an installation nobody can see ends by itself with status 0, the template
     same_text "$(run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 30 unseen) $(ls "$prefix/drive_c/VS9/VC/vcprojects")" \
     "exit 0 TessaloomsMFC"
 
+# Quiet runners start programs hidden; a hidden window would wait forever.
+check "an installation started hidden ends by itself with status 0, the templates in place" \
+    same_text "$(run_orvane "$prefix" '-u x' >/dev/null; run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 30 hidden) $(ls "$prefix/drive_c/VS9/VC/vcprojects")" \
+    "exit 0 TessaloomsMFC"
+
 sample="$prefix/$PRODUCT_DIR/Samples/BandObjectsSample/BandObjects.vcproj"
 if make_unwritable "$sample"; then
     run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 30 >"$work/stopped.out" &
