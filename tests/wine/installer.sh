@@ -3,7 +3,9 @@
 # with no display: installing adds the templates to both Visual Studio
 # installations and customises the product's files, removing the product
 # takes the templates away again, and an installation whose Orvane step
-# fails makes msiexec fail and leaves Visual Studio untouched.
+# fails makes msiexec fail and leaves Visual Studio untouched. Then the
+# product's life: an upgrade, a refused downgrade, a repair after another
+# Visual Studio arrived, and the removal.
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 unset DISPLAY
@@ -25,21 +27,26 @@ fix_rollback_action() {
         VALUES ('UndoTemplates', 3394, 'OrvaneForRollback', '-u x')"
 }
 
-# wixl takes sources relative to where it runs.
-mkdir -p "$work/msi"
-cp "$ORVANE_BUILD/Orvane.exe" "$work/msi/"
-cp -a "$ORVANE_SOURCE_DIR/example/product" "$work/msi/product"
-(cd "$work/msi" && find product -type f | LC_ALL=C sort |
-    wixl-heat -p product/ --directory-ref INSTALLDIR --component-group ProductFiles \
-        --var var.ProductDir >ProductFiles.wxs &&
-    wixl -a "$ORVANE_ARCH" -D OrvaneExe=Orvane.exe -D ProductDir=product -o "$prefix/drive_c/Tessaloom.msi" \
-        "$ORVANE_SOURCE_DIR/example/installer/Tessaloom.wxs" ProductFiles.wxs \
-        2> >(grep -v "assertion 'Source != NULL' failed" >&2) &&
-    fix_rollback_action "$prefix/drive_c/Tessaloom.msi")
+# build_package <version> <product folder> <package>: wixl takes sources
+# relative to where it runs.
+build_package() {
+    rm -rf "$work/msi"
+    mkdir -p "$work/msi"
+    cp "$ORVANE_BUILD/Orvane.exe" "$work/msi/"
+    cp -a "$2" "$work/msi/product"
+    (cd "$work/msi" && find product -type f | LC_ALL=C sort |
+        wixl-heat -p product/ --directory-ref INSTALLDIR --component-group ProductFiles \
+            --var var.ProductDir >ProductFiles.wxs &&
+        wixl -a "$ORVANE_ARCH" -D Version="$1" -D OrvaneExe=Orvane.exe -D ProductDir=product -o "$3" \
+            "$ORVANE_SOURCE_DIR/example/installer/Tessaloom.wxs" ProductFiles.wxs \
+            2> >(grep -v "assertion 'Source != NULL' failed" >&2) &&
+        fix_rollback_action "$3")
+}
+build_package 1.0.0 "$ORVANE_SOURCE_DIR/example/product" "$prefix/drive_c/Tessaloom.msi"
 check "the example builds with wixl" test -s "$prefix/drive_c/Tessaloom.msi"
 
-msiexec() {  # msiexec <option>: runs it on the package; prints its whole exit status
-    printf 'msiexec %s C:\\Tessaloom.msi /qn' "$1" >"$prefix/drive_c/msiexec-command-line.txt"
+msiexec() {  # msiexec <option> [package [properties]]: prints its whole exit status
+    printf 'msiexec %s C:\\%s /qn %s' "$1" "${2:-Tessaloom.msi}" "${3:-}" >"$prefix/drive_c/msiexec-command-line.txt"
     WINEPREFIX=$prefix timeout 330 wine "$ORVANE_BUILD/orvane_launch.exe" \
         'C:\msiexec-command-line.txt' 300 | tr -d '\r'
 }
@@ -76,4 +83,42 @@ check "an installation that ends with status 3 makes msiexec fail" grep -qxE 'ex
 check "and its rollback leaves no templates in 7.1" same_tree "$vs71" "$work/vs71-before"
 check "nor in 9.0" same_tree "$vs90" "$work/vs90-before"
 check "and the product is rolled back" same_text "$(cd "$installed" 2>/dev/null && find . -type f)" ""
+
+# --- The product's life ------------------------------------------------------------------
+# 1.1 ships one more template, so that Visual Studio shows whose it holds.
+cp -a "$ORVANE_SOURCE_DIR/example/product" "$work/product11"
+echo "new in 1.1" >"$work/product11/Templates/9.0/VCPlusPlus/TessaloomsMFC/NewIn11.txt"
+build_package 1.1.0 "$work/product11" "$prefix/drive_c/Tessaloom11.msi"
+listed() {  # the versions of the product Windows Installer lists, one a line
+    local view
+    for view in 32 64; do
+        WINEPREFIX=$prefix wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
+            /s /reg:$view 2>/dev/null | tr -d '\r' |
+            awk '/^HKEY/ { name = ""; version = "" } /DisplayName/ && /Tessaloom Templates/ { name = 1 }
+                 /DisplayVersion/ { version = $NF } name && version { print version; name = "" }'
+    done | sort -u
+}
+new11=$vs90/vcprojectitems/TessaloomsMFC/NewIn11.txt
+check "1.0 installs" same_text "$(msiexec /i)" "exit 0"
+check "1.1 over it ends with status 0" same_text "$(msiexec /i Tessaloom11.msi)" "exit 0"
+check "  one product is listed, 1.1" same_text "$(listed)" "1.1.0"
+check "  and Visual Studio holds 1.1's templates" test -f "$new11"
+cp -a "$vs71" "$work/vs71-11"
+cp -a "$vs90" "$work/vs90-11"
+refused=$(msiexec /i)
+echo "msiexec: $refused"
+check "1.0 over 1.1 is refused" grep -qxE 'exit 16(03|27)' <<<"$refused"
+check "  the templates are as they were" same_text "$(same_tree "$vs71" "$work/vs71-11"; same_tree "$vs90" "$work/vs90-11")" ""
+check "  and 1.1 is still the one listed" same_text "$(listed)" "1.1.0"
+# Visual Studio 2005 arrives after the product: a repair serves it too.
+vs80=$prefix/drive_c/VS8/VC
+vs_layout "$vs80"
+vs_register "$prefix" 8.0 'C:\VS8\Common7\IDE\'
+check "a repair ends with status 0" same_text "$(msiexec /i Tessaloom11.msi 'REINSTALL=ALL REINSTALLMODE=omus')" "exit 0"
+check "  and gives the templates to the Visual Studio that came later" \
+    test -f "$vs80/vcprojects/TessaloomsMFC/TessaloomProjectMFC.vsz"
+check "  while the others keep theirs" test -f "$new11"
+check "removing 1.1 ends with status 0" same_text "$(msiexec /x Tessaloom11.msi)" "exit 0"
+check "  no templates stay" same_text "$(ls "$vs71"/* "$vs90"/* "$vs80"/* | grep Tessaloom)" ""
+check "  and no product is listed" same_text "$(listed)" ""
 finish
