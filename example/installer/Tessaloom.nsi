@@ -9,14 +9,23 @@
 ;   ProductDir  the folder holding the product's files: Include, Lib,
 ;               Samples and Templates
 ;   OutFile     the installer to write (TessaloomSetup.exe)
+;   Version     the product's version (1.0.0), shown in Add/Remove Programs
 ;
-; Silent installs (/S) show no message; their exit code is Orvane's status
-; when Orvane failed: 1 stopped before Visual Studio was touched, 2 command
-; line not understood, 3 some Visual Studio did not get everything.
+; Installing over an installed product, of the same or another version,
+; replaces its files and templates; there is one uninstall entry. Silent
+; installs (/S) run Orvane.exe hidden, so that it shows no window and none
+; waits, with its lines in the installation's log, and show no message.
+; When Orvane failed, the exit code is 10 plus its status, apart from
+; NSIS's own 1 (cancelled) and 2 (aborted): 10 Orvane.exe could not be
+; started, 11 stopped before Visual Studio was touched, 12 command line not
+; understood, 13 some Visual Studio did not get everything.
 
 Unicode true
 !ifndef OutFile
   !define OutFile "TessaloomSetup.exe"
+!endif
+!ifndef Version
+  !define Version "1.0.0"
 !endif
 !define UninstallKey "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tessaloom"
 
@@ -45,32 +54,52 @@ UninstPage instfiles
 !macroend
 
 Section "Tessaloom Templates"
+  ; An earlier installation's files go first, so that none it had and
+  ; this one has not stays behind; its templates are replaced below.
+  RMDir /r "$INSTDIR\Include"
+  RMDir /r "$INSTDIR\Lib"
+  RMDir /r "$INSTDIR\Samples"
+  RMDir /r "$INSTDIR\Templates"
   SetOutPath "$INSTDIR"
   File "/oname=Orvane.exe" "${OrvaneExe}"
   File /r "${ProductDir}\Include" "${ProductDir}\Lib" "${ProductDir}\Samples" "${ProductDir}\Templates"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
-  ; Once the product's files are in place, which Orvane customises.
+  ; Once the product's files are in place, which Orvane customises. Where
+  ; nobody watches, hidden and with its lines in the log; otherwise it
+  ; shows its window, and the installation goes on when that is closed.
+  IfSilent 0 shown
+    nsExec::ExecToLog '"$INSTDIR\Orvane.exe" -i "$INSTDIR\Templates\"'
+    Pop $0
+    StrCmp $0 "error" 0 +2
+      StrCpy $0 "not started"
+    Goto ran
+shown:
   ClearErrors
   ExecWait '"$INSTDIR\Orvane.exe" -i "$INSTDIR\Templates\"' $0
   IfErrors 0 +2
     StrCpy $0 "not started"
+ran:
   StrCmp $0 0 added
 
   ; Whatever it came to, no partial templates and no product stay behind.
   MessageBox MB_OK|MB_ICONSTOP \
     "The Tessaloom templates could not be added to Visual Studio (Orvane.exe: $0).$\r$\nNothing was installed." \
     /SD IDOK
-  ExecWait '"$INSTDIR\Orvane.exe" -u x'
+  nsExec::ExecToLog '"$INSTDIR\Orvane.exe" -u x'
+  Pop $1
   SetOutPath "$TEMP"
   !insertmacro RemoveProductFiles
+  DeleteRegKey HKLM "${UninstallKey}"
   StrCmp $0 "not started" 0 +2
-    StrCpy $0 1
+    StrCpy $0 0
+  IntOp $0 $0 + 10
   SetErrorLevel $0
   Quit
 
 added:
   WriteRegStr HKLM "${UninstallKey}" "DisplayName" "Tessaloom Templates"
+  WriteRegStr HKLM "${UninstallKey}" "DisplayVersion" "${Version}"
   WriteRegStr HKLM "${UninstallKey}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
   WriteRegStr HKLM "${UninstallKey}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKLM "${UninstallKey}" "NoModify" 1
@@ -78,9 +107,11 @@ added:
 SectionEnd
 
 Section "Uninstall"
-  ; While Orvane.exe is still there. Its status does not stop the
-  ; uninstallation: a product can always be removed.
-  ExecWait '"$INSTDIR\Orvane.exe" -u x'
+  ; While Orvane.exe is still there, hidden, its lines in the log. Its
+  ; status does not stop the uninstallation: a product can always be
+  ; removed.
+  nsExec::ExecToLog '"$INSTDIR\Orvane.exe" -u x'
+  Pop $0
   SetOutPath "$TEMP"
   !insertmacro RemoveProductFiles
   DeleteRegKey HKLM "${UninstallKey}"

@@ -3,10 +3,13 @@
 # display: installing adds the templates to both Visual Studio
 # installations and customises the product's files, the uninstaller takes
 # the templates away again, and an installation whose Orvane step fails
-# ends with a non-zero exit code, Visual Studio untouched and no product
-# files left behind. NSIS installers are 32-bit: this runs the x86 build.
+# ends with 10 plus Orvane's status, Visual Studio untouched and no product
+# files left behind. Installing again, or another version over it, leaves
+# one product with its templates; a silent installation where a display
+# exists ends by itself. NSIS installers are 32-bit: this runs the x86 build.
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+display=${DISPLAY:-}
 unset DISPLAY
 [ "$ORVANE_ARCH" = x86 ] || { echo "FAIL NSIS installers are 32-bit: give the x86 build"; exit 1; }
 prefix=$(wine_new_prefix) || exit 1
@@ -17,9 +20,12 @@ vs_install_both_kept "$prefix" "$work"
 installed=$prefix/drive_c/Program\ Files\ \(x86\)/Tessaloom
 root='C:\Program Files (x86)\Tessaloom\'
 
+build() {  # build <version> <product folder> <installer>
+    makensis -V2 -WX "-DVersion=$1" "-DOrvaneExe=$ORVANE_BUILD/Orvane.exe" "-DProductDir=$2" \
+        "-DOutFile=$3" "$ORVANE_SOURCE_DIR/example/installer/Tessaloom.nsi"
+}
 check "the example builds with makensis, warnings as errors" \
-    makensis -V2 -WX "-DOrvaneExe=$ORVANE_BUILD/Orvane.exe" "-DProductDir=$ORVANE_SOURCE_DIR/example/product" \
-    "-DOutFile=$prefix/drive_c/TessaloomSetup.exe" "$ORVANE_SOURCE_DIR/example/installer/Tessaloom.nsi"
+    build 1.0.0 "$ORVANE_SOURCE_DIR/example/product" "$prefix/drive_c/TessaloomSetup.exe"
 
 run() {  # run <command line>: runs it; prints its whole exit status
     printf '%s' "$1" >"$prefix/drive_c/nsis-command-line.txt"
@@ -35,11 +41,28 @@ check_installed_everywhere "$work" "$installed" "$root"
 check "Orvane.exe and the uninstaller are beside the product" \
     same_text "$(cd "$installed" && ls)" "$(printf '%s\n' Include Lib Orvane.exe Samples Templates Uninstall.exe)"
 
-listing() {  # whether the product is listed for removal
+listing() {  # whether the product is listed for removal, and as which version
     WINEPREFIX=$prefix wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tessaloom' \
-        /v UninstallString /reg:32 >/dev/null 2>&1 && echo listed || echo unlisted
+        /v DisplayVersion /reg:32 2>/dev/null | tr -d '\r' | awk '/DisplayVersion/ { print "listed", $NF; found = 1 }
+        END { if (!found) print "unlisted" }'
 }
-check "the product is listed for removal" same_text "$(listing)" listed
+check "the product is listed for removal" same_text "$(listing)" "listed 1.0.0"
+
+# Installed again into the same folder: one product, every launcher stamped
+# once, both Visual Studio installations served.
+check "installed again, it ends with exit code 0" same_text "$(run 'C:\TessaloomSetup.exe /S')" "exit 0"
+check_installed_everywhere "$work" "$installed" "$root"
+check "  one stamp a launcher" count_stamps "$installed/Templates/9.0/VCPlusPlus/TessaloomsMFC/AddDeskBand.vsz" \
+    "$ORVANE_SOURCE_DIR/example/product/Templates/9.0/VCPlusPlus/TessaloomsMFC/AddDeskBand.vsz" "$root" 1
+# Another version over it: its templates replace the earlier ones.
+cp -a "$ORVANE_SOURCE_DIR/example/product" "$work/product11"
+echo "new in 1.1" >"$work/product11/Templates/9.0/VCPlusPlus/TessaloomsMFC/NewIn11.txt"
+build 1.1.0 "$work/product11" "$prefix/drive_c/TessaloomSetup11.exe"
+# Silent where a display exists: Orvane.exe shows no window, none waits.
+check "1.1 over 1.0, silent with a display present, ends by itself with exit code 0" \
+    same_text "$(DISPLAY=$display run 'C:\TessaloomSetup11.exe /S')" "exit 0"
+check "  one product is listed, 1.1" same_text "$(listing)" "listed 1.1.0"
+check "  and 9.0 holds 1.1's templates" test -f "$vs90/vcprojectitems/TessaloomsMFC/NewIn11.txt"
 
 check "the silent uninstallation ends with exit code 0" same_text "$(uninstall)" "exit 0"
 check "and is no longer listed" same_text "$(listing)" unlisted
@@ -51,19 +74,26 @@ rm -rf "$installed"
 
 # A folder that is not empty where the rewriter puts its temporary file
 # makes the sample impossible to customise: Orvane.exe stops with status 1.
-mkdir -p "$installed/Samples/BandObjectsSample/BandObjects1.vcproj"
-echo theirs >"$installed/Samples/BandObjectsSample/BandObjects1.vcproj/file"
-check "an installation whose Orvane step stops ends with Orvane's status, 1" \
-    same_text "$(run 'C:\TessaloomSetup.exe /S')" "exit 1"
+# Its file cannot be deleted, so the installer's own clean-up leaves it too.
+blocker=$installed/Samples/BandObjectsSample/BandObjects1.vcproj
+mkdir -p "$blocker"
+echo theirs >"$blocker/file"
+chattr +i "$blocker/file"
+trap 'chattr -i "$blocker/file"; wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
+check "an installation whose Orvane step stops ends with 10 plus Orvane's status, 11" \
+    same_text "$(run 'C:\TessaloomSetup.exe /S')" "exit 11"
 check "and leaves 7.1 untouched" same_tree "$vs71" "$work/vs71-before"
 check "and leaves 9.0 untouched" same_tree "$vs90" "$work/vs90-before"
-check "and leaves no product files behind" test ! -e "$installed"
+check "and leaves no product files behind" \
+    same_text "$(cd "$installed" && find . -type f)" "./Samples/BandObjectsSample/BandObjects1.vcproj/file"
+chattr -i "$blocker/file"
+rm -rf "$installed"
 
 # One that reaches 7.1 but not 9.0 (status 3) leaves no templates anywhere.
 chattr +i "$vs90/vcprojects"
 trap 'chattr -i "$vs90/vcprojects"; wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
-check "an installation that does not reach 9.0 ends with Orvane's status, 3" \
-    same_text "$(run 'C:\TessaloomSetup.exe /S')" "exit 3"
+check "an installation that does not reach 9.0 ends with 10 plus Orvane's status, 13" \
+    same_text "$(run 'C:\TessaloomSetup.exe /S')" "exit 13"
 chattr -i "$vs90/vcprojects"
 check "and takes the templates from 7.1 again" same_tree "$vs71" "$work/vs71-before"
 check "and leaves no product files behind" test ! -e "$installed"
