@@ -97,18 +97,18 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
         if (install) {
             RefuseLinksInProduct(env);
             PatchSampleProjects(env);
-            StampWizardLaunchers(env);
-            // Both run whatever the first one came to.
-            complete = RemoveAllVersions(env);
+            // Each runs whatever the ones before it came to.
+            complete = StampWizardLaunchers(env);
+            complete &= RemoveAllVersions(env);
             complete &= DeployAllVersions(env);
         } else {
             complete = RemoveAllVersions(env);
         }
         if (!complete) {
-            env.Tell(install ? "Orvane: the templates were not added to every Visual Studio "
-                               "whole (status 3)."
-                             : "Orvane: the templates were not removed from every Visual "
-                               "Studio whole (status 3).");
+            env.Tell(install ? "Orvane: the installation ran to its end, but not all of it had "
+                               "its effect (status 3)."
+                             : "Orvane: the removal ran to its end, but not all of it had its "
+                               "effect (status 3).");
             return RunOutcome::kIncomplete;
         }
         TellServed(env, install);

@@ -40,22 +40,26 @@ std::string MakeBaseDirParamLine(const std::string& productRoot) {
     return "Param=\"BASE_DIR = " + productRoot + "\"";
 }
 
-void AppendLineToFile(Env& env, Handle file, const std::string& line) {
-    env.SeekToEnd(file);
+bool AppendLineToFile(Env& env, Handle file, const std::string& line) {
     const std::string stamp = "\n" + line + "\n";
-    env.Write(file, stamp.data(), static_cast<std::uint32_t>(stamp.size()));
+    return env.SeekToEnd(file) &&
+           env.Write(file, stamp.data(), static_cast<std::uint32_t>(stamp.size()));
 }
 
-void StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
+bool StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
                          const std::string& line) {
     if (!IsExistingFile(env, launcherPath)) {
-        return;
+        return true;
     }
     FileCloser file(env);
-    if (OpenBelow(env, root, launcherPath, Access::kReadWrite, file.put()) != EntryKind::kFile) {
-        return;
+    if (OpenBelow(env, root, launcherPath, Access::kReadWrite, file.put()) != EntryKind::kFile ||
+        !AppendLineToFile(env, file.get(), line)) {
+        env.Tell("Orvane: " + launcherPath +
+                 ": cannot be stamped, so its wizard will not find the product: " +
+                 env.LastFailure());
+        return false;
     }
-    AppendLineToFile(env, file.get(), line);
+    return true;
 }
 
 std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir) {
@@ -74,15 +78,17 @@ std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir)
     return paths;
 }
 
-void StampWizardLaunchers(Env& env) {
+bool StampWizardLaunchers(Env& env) {
     if (TemplatesDir.empty()) {
-        return;
+        return true;
     }
     const std::string line = MakeBaseDirParamLine(GetProductRoot(TemplatesDir));
     const std::string root = GetTrustedRoot(TemplatesDir);
+    bool complete = true;
     for (const std::string& path : GetWizardLauncherPaths(TemplatesDir)) {
-        StampWizardLauncher(env, root, path, line);
+        complete &= StampWizardLauncher(env, root, path, line);
     }
+    return complete;
 }
 
 }  // namespace orvane

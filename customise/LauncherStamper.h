@@ -21,17 +21,20 @@ std::string MakeBaseDirParamLine(const std::string& productRoot);
 std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir);
 
 // Appends the stamp to every launcher of every version and template folder
-// under TemplatesDir; missing, busy or linked launchers are skipped. Every
-// run adds one more stamp.
-void StampWizardLaunchers(Env& env);
+// under TemplatesDir; missing launchers (and folders at their names) are
+// skipped. Every run adds one more stamp. False when some existing launcher
+// could not be stamped; each is told to the caller, and the rest are still
+// stamped.
+bool StampWizardLaunchers(Env& env);
 
-// Appends the stamp for `line` to one launcher below `root` if it exists
-// and can be opened for reading and writing without sharing as itself.
-void StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
+// Appends the stamp for `line` to one launcher below `root` if it exists,
+// opened for reading and writing without sharing as itself. False when it
+// exists and could not be stamped.
+bool StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
                          const std::string& line);
 
-// Writes a line feed, `line` and a line feed at the end of an open file.
-// Write failures are not reported.
-void AppendLineToFile(Env& env, Handle file, const std::string& line);
+// Writes a line feed, `line` and a line feed at the end of an open file;
+// false when that could not be done whole.
+bool AppendLineToFile(Env& env, Handle file, const std::string& line);
 
 }  // namespace orvane

@@ -187,8 +187,10 @@ class LineRewriter {
   public:
     LineRewriter(OutputBuffer& out, const std::string& includeDir, const std::string& libraryDir)
         : out_(out),
-          includeLine_("\t" + std::string(kIncludeKey) + "=\"" + includeDir + "\""),
-          libraryLine_("\t" + std::string(kLibraryKey) + "=\"" + libraryDir + "\"") {}
+          includeLine_("\t" + std::string(kIncludeKey) + "=\"" + EscapeXmlAttribute(includeDir) +
+                       "\""),
+          libraryLine_("\t" + std::string(kLibraryKey) + "=\"" + EscapeXmlAttribute(libraryDir) +
+                       "\"") {}
 
     void Run(InputBuffer& in) {
         char byte = 0;
@@ -261,6 +263,31 @@ class LineRewriter {
 };
 
 }  // namespace
+
+std::string EscapeXmlAttribute(const std::string& text) {
+    // The four are ASCII below 0x40, so never the trail byte of a
+    // double-byte character: the bytes stay in the file's code page.
+    std::string escaped;
+    for (const char byte : text) {
+        switch (byte) {
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            default:
+                escaped += byte;
+        }
+    }
+    return escaped;
+}
 
 const SampleProject* GetSampleProjects() {
     return kSampleProjects;

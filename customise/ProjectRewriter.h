@@ -46,11 +46,15 @@ std::string GetSampleProjectStem(const std::string& productRoot, const SamplePro
 // the product root's "Samples\" folder. A FileError ends it at that project.
 void PatchSampleProjects(Env& env);
 
+// `text` as an XML attribute value holds it: "&", "<", ">" and the double
+// quote as entities, every other byte as it is.
+std::string EscapeXmlAttribute(const std::string& text);
+
 // Rewrites one project file below `root` line by line by way of `tempPath`,
 // created anew whatever is at its name: a line that
 // holds "AdditionalIncludeDirectories" becomes a tab and that setting naming
-// `includeDir`; otherwise one that holds "AdditionalLibraryDirectories"
-// names `libraryDir`; a replaced line keeps only a "/>" it held. Other lines
+// `includeDir` (escaped as XML requires); otherwise one that holds
+// "AdditionalLibraryDirectories" names `libraryDir`; a replaced line keeps only a "/>" it held. Other lines
 // pass through byte for byte. Every line is written with a single line feed.
 // A missing project is skipped. Throws FileError when a file cannot be
 // opened, created, read, written or moved into place, or is not itself

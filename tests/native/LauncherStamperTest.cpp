@@ -85,7 +85,7 @@ TEST_F(Stamper, TwoHundredFortyPathsInOrder) {
     EXPECT_EQ(env.Content("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\Other\\AddToolBand.vsz"), "o");
 }
 
-TEST_F(Stamper, BusyReadOnlyAndFolderLaunchersAreSkipped) {
+TEST_F(Stamper, BusyAndReadOnlyLaunchersAreToldAndFoldersSkipped) {
     const std::string readOnly =
         "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomsMFC\\AddDeskBand.vsz";
     const std::string busy = "C:\\Kit\\Templates\\7.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz";
@@ -95,16 +95,18 @@ TEST_F(Stamper, BusyReadOnlyAndFolderLaunchersAreSkipped) {
     env.HoldOpen(busy);
     env.AddDirectory("C:\\Kit\\Templates\\7.1\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz");
     env.AddFile(kToolBand, "");
-    StampWizardLaunchers(env);
+    EXPECT_FALSE(StampWizardLaunchers(env));
     EXPECT_EQ(env.Content(readOnly), "r");
     EXPECT_EQ(env.Content(busy), "b");
     EXPECT_EQ(env.Content(kToolBand), kStamp);
+    ASSERT_EQ(env.Told().size(), 2u);
+    EXPECT_EQ(env.Told()[0].rfind("Orvane: " + readOnly + ": cannot be stamped", 0), 0u);
 }
 
-TEST_F(Stamper, FailedWritesGoUnnoticed) {
+TEST_F(Stamper, FailedWritesAreReported) {
     env.AddFile(kToolBand, "x");
     env.FailCall(Call::kWrite, 0);
-    StampWizardLaunchers(env);
+    EXPECT_FALSE(StampWizardLaunchers(env));
     EXPECT_EQ(env.Content(kToolBand), "x");
     EXPECT_EQ(env.OpenFileCount(), 0u);
 }

@@ -161,7 +161,8 @@ TEST_F(RunSequence, EveryOutcomeIsToldWithItsReason) {
               "C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC did not get "
               "everything: C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC: a file "
               "is in the folder's place\n"
-              "Orvane: the templates were not added to every Visual Studio whole (status 3).\n");
+              "Orvane: the installation ran to its end, but not all of it had its effect "
+              "(status 3).\n");
 }
 
 TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstoodThreeForIncomplete) {

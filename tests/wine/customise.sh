@@ -140,13 +140,14 @@ kill "$holder" 2>/dev/null
 wait "$holder" 2>/dev/null
 stopped_at_row "$p" "held sample" held
 
-# --- A launcher that cannot be opened is skipped and deployed unstamped ------------
+# --- A launcher that cannot be opened: deployed unstamped, and the run says so ------
 p=$(new_installation | tail -1)
 product=$p/$PRODUCT_DIR
 launcher=Templates/9.0/VCPlusPlus/TessaloomsMFC/AddColumnExtension.vsz
 cp "$product/$launcher" "$work/launcher-original"
 if make_unwritable "$product/$launcher"; then
-    run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
+    check "a launcher that cannot be stamped ends the run with status 3" \
+        same_text "$(run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"")" "exit 3"
     make_writable "$product/$launcher"
     check "a read-only launcher stays as it was" same_files "$product/$launcher" "$work/launcher-original"
     check "and is deployed unstamped" \
