@@ -84,6 +84,45 @@ bool CopyTemplates(Env& env, VersionIndex index, const std::string& vcDir,
            Report(env, index, vcDir, to + " did not get everything: " + failure);
 }
 
+// Into VCWizards go Orvane's own two wizard folders, merged into what is
+// there, and whatever else the product ships there that Visual Studio does
+// not have yet: an entry of Visual Studio's own is never replaced.
+bool CopyWizards(Env& env, VersionIndex index, const std::string& vcDir) {
+    const std::string from = WizardSource(TemplatesDir);
+    const std::string wizards = vcDir + "\\VCWizards";
+    FileCloser source(env);
+    std::vector<DirectoryEntry> entries;
+    if (OpenBelow(env, GetTrustedRoot(TemplatesDir), from, Access::kLook, source.put()) !=
+            EntryKind::kFolder ||
+        !env.ListFolder(source.get(), &entries)) {
+        return Report(env, index, vcDir,
+                      wizards + " did not get everything: " + from + ": " + env.LastFailure());
+    }
+    source.Close();
+    bool complete = true;
+    for (const DirectoryEntry& entry : entries) {
+        if (!entry.exact) {
+            complete = Report(env, index, vcDir,
+                              wizards + " did not get everything: " + from + "\\" + entry.name +
+                                  ": its name has a character the code page cannot hold exactly");
+            continue;
+        }
+        bool own = false;
+        for (const char* wizard : kWizardFolders) {
+            own |= IsSameNameCaseless(entry.name, wizard);
+        }
+        const std::string target = wizards + "\\" + entry.name;
+        if (own) {
+            complete &= CopyTemplates(env, index, vcDir, from + "\\" + entry.name, wizards, target,
+                                      true);
+        } else if (InspectBelow(env, wizards, target) == EntryKind::kMissing) {
+            complete &= CopyTemplates(env, index, vcDir, from + "\\" + entry.name, wizards, target,
+                                      false);
+        }
+    }
+    return complete;
+}
+
 // Deletes folder `name` of Visual Studio's folder `root` and whatever is
 // in it. True when it is gone, or was never there; a file of that name is
 // not Orvane's and stays.
@@ -132,14 +171,13 @@ bool DeployForVersion(Env& env, VersionIndex index) {
     }
     const std::string projects = vcDir + "\\vcprojects";
     const std::string items = vcDir + "\\vcprojectitems";
-    const std::string wizards = vcDir + "\\VCWizards";
     bool complete =
         CopyTemplates(env, index, vcDir, TemplateSource(TemplatesDir, index, kTemplateFolders[0]),
                       projects, projects + "\\TessaloomsMFC", false);
     complete &=
         CopyTemplates(env, index, vcDir, TemplateSource(TemplatesDir, index, kTemplateFolders[1]),
                       items, items + "\\TessaloomsMFC", false);
-    complete &= CopyTemplates(env, index, vcDir, WizardSource(TemplatesDir), wizards, wizards, true);
+    complete &= CopyWizards(env, index, vcDir);
     complete &= SelectWizardScripts(env, index, vcDir);
     return complete;
 }

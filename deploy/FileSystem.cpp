@@ -239,6 +239,10 @@ bool FindEntry(Env& env, const std::string& path, bool* isDirectory) {
 
 }  // namespace
 
+bool IsSameNameCaseless(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && StartsWithCaseless(a, b);
+}
+
 bool IsExistingFile(Env& env, const std::string& path) {
     bool isDirectory = false;
     return FindEntry(env, path, &isDirectory) && !isDirectory;

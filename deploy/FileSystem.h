@@ -26,6 +26,9 @@ bool IsExistingFile(Env& env, const std::string& path);
 // True when `path` names an existing folder.
 bool IsExistingDirectory(Env& env, const std::string& path);
 
+// True when `a` and `b` are the same name, ASCII letters in any case.
+bool IsSameNameCaseless(const std::string& a, const std::string& b);
+
 // The entry names from folder `root` down to `path`, which starts with it
 // (letters in any case; a root ".\" also takes relative paths). "." and
 // empty names are dropped and ".." steps back. False when `path` is not

@@ -41,9 +41,14 @@ TEST_F(Deployment, RegisteredVersionWithoutVcFolderIsSkipped) {
 
 TEST_F(Deployment, NewerVersionGetsTheCopiesInOrderAndTheNewerScripts) {
     RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
-    env.AddDirectory("C:\\VS9\\VC\\VCWizards\\Theirs");
+    env.AddFile("C:\\VS9\\VC\\VCWizards\\Theirs\\default.js", "Visual Studio's");
+    // Visual Studio's own wizards stay its own; what it lacks is added.
+    env.AddFile(kTemplates + "Templates\\VCPlusPlus\\theirs\\default.js", "the product's");
+    env.AddFile(kTemplates + "Templates\\VCPlusPlus\\Extra\\extra.js", "extra");
     env.ClearLog();
     DeployForVersion(env, 3);
+    EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards\\Theirs"), (Lines{"default.js=Visual Studio's"}));
+    EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards\\Extra"), (Lines{"extra.js=extra"}));
 
     const std::string vc = "C:\\VS9\\VC";
     const std::string wiz = vc + "\\VCWizards\\TessaloomsWiz\\scripts\\1033\\";
@@ -70,7 +75,6 @@ TEST_F(Deployment, NewerVersionGetsTheCopiesInOrderAndTheNewerScripts) {
               (Lines{"1033\\", "1033\\default.js=new TessaloomsWiz"}));
     EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards\\TessaloomsTemplateWiz\\scripts"),
               (Lines{"1033\\", "1033\\default.js=new TessaloomsTemplateWiz"}));
-    EXPECT_TRUE(env.IsDirectory("C:\\VS9\\VC\\VCWizards\\Theirs"));
 }
 
 TEST_F(Deployment, OlderVersionKeepsTheShippedScriptsButOne) {

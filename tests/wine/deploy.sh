@@ -38,6 +38,25 @@ check "installing twice leaves what installing once leaves (9.0)" same_tree "$vs
 
 check "removal ends" same_text "$(run_orvane "$prefix" "-u x")" "exit 0"
 check "removal leaves 7.1 as it was" same_tree "$vs71" "$work/vs71-before"
+
+# A product that carries one of Visual Studio's own wizard files: Visual
+# Studio keeps its own; a wizard folder it lacks is added.
+theirs=Templates/VCPlusPlus/AppWiz/Generic/Application/scripts/1033/default.js
+mkdir -p "$(dirname "$templates/$theirs")" "$templates/Templates/VCPlusPlus/ExtraWiz"
+echo "the product's" >"$templates/$theirs"
+echo "extra" >"$templates/Templates/VCPlusPlus/ExtraWiz/extra.js"
+check "a product carrying Visual Studio's own wizard script installs" \
+    same_text "$(run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0"
+check "  and Visual Studio's script stays its own" \
+    same_files "$vs90/VCWizards/AppWiz/Generic/Application/scripts/1033/default.js" \
+    "$work/vs90-before/VCWizards/AppWiz/Generic/Application/scripts/1033/default.js"
+check "  while the wizard it lacked is added" test -f "$vs90/VCWizards/ExtraWiz/extra.js"
+run_orvane "$prefix" "-u x" >/dev/null
+check "  and the removal leaves Visual Studio's script as it was" \
+    same_files "$vs71/VCWizards/AppWiz/Generic/Application/scripts/1033/default.js" \
+    "$work/vs71-before/VCWizards/AppWiz/Generic/Application/scripts/1033/default.js"
+rm -r "$templates/Templates/VCPlusPlus/AppWiz" "$templates/Templates/VCPlusPlus/ExtraWiz"
+rm -r "$vs71/VCWizards/ExtraWiz" "$vs90/VCWizards/ExtraWiz"
 check "removal leaves 9.0 as it was" same_tree "$vs90" "$work/vs90-before"
 
 # Only one of the four folders present: just that one goes.
