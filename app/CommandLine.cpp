@@ -90,4 +90,11 @@ bool IsInstallRequest(const char* text) {
     }
 }
 
+bool IsFullPath(const std::string& path) {
+    const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
+                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    const bool network = path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
+    return drive || network;
+}
+
 }  // namespace orvane

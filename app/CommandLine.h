@@ -34,4 +34,10 @@ bool IsInstallRequest(const char* text);
 // True when `word`, lower-cased, is the install switch "-i".
 bool IsInstallSwitch(const std::string& word);
 
+// True when `path` names a folder by itself: a drive and its root ("C:\...")
+// or a network or device path ("\\server\share\..."). Not an empty,
+// relative or drive-relative path, nor one rooted without a drive ("\x"),
+// whose meaning depends on where the program happens to start.
+bool IsFullPath(const std::string& path);
+
 }  // namespace orvane

@@ -93,6 +93,14 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
             env.Tell("Orvane: only -i adds the templates; \"" + (*words)[0] +
                      "\", like any other first word, removes them.");
         }
+        if (install && !IsFullPath(TemplatesDir)) {
+            // Relative to wherever the installer starts it, such as the
+            // drive's root, where any user may have made the folders.
+            env.Tell("Orvane: not understood: the templates folder must be a full path, such as "
+                     "\"C:\\Program Files\\Product\\Templates\\\"; \"" + (*words)[1] +
+                     "\" is not. Nothing was done.");
+            return RunOutcome::kNotUnderstood;
+        }
         bool complete = true;
         if (install) {
             RefuseLinksInProduct(env);
@@ -122,6 +130,12 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
         env.Tell("Orvane: stopped.");
     }
     return RunOutcome::kStopped;
+}
+
+RunOutcome RefuseInexactCommandLine(Env& env) {
+    env.Tell("Orvane: not understood: the command line has a character the code page cannot "
+             "hold exactly, and a look-alike would name another folder. Nothing was done.");
+    return RunOutcome::kNotUnderstood;
 }
 
 int ExitStatus(RunOutcome outcome) {

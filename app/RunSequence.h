@@ -21,6 +21,10 @@ enum class RunOutcome {
 // line does nothing. A failure raised by any step ends the run at once.
 RunOutcome RunFromCommandLine(Env& env, const char* commandLine);
 
+// A command line with a character the code page cannot hold exactly: told
+// to the caller, and nothing is done (kNotUnderstood).
+RunOutcome RefuseInexactCommandLine(Env& env);
+
 // The process's exit status for an installer to check: 0 when the work ran
 // to its end and reached every installed Visual Studio, 1 when a failure
 // stopped it, 2 when the command line was not understood, 3 when it ran to

@@ -1,7 +1,7 @@
 # Windows: the program itself and its test tools (win32 thread model), or the
 # GoogleTest programs (posix thread model, in a build of their own).
 target_sources(orvane_logic PRIVATE platform/WinCodePage.cpp)
-add_library(orvane_winenv STATIC platform/WinEnv.cpp platform/DllSearch.cpp)
+add_library(orvane_winenv STATIC platform/WinEnv.cpp platform/ExactText.cpp platform/DllSearch.cpp)
 # The shell is loaded from System32 at run time, never imported.
 target_link_libraries(orvane_winenv PUBLIC orvane_logic advapi32)
 

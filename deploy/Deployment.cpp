@@ -23,6 +23,15 @@ bool Report(Env& env, VersionIndex index, const std::string& vcDir, const std::s
     return false;
 }
 
+// A version whose registered location the code page cannot hold exactly is
+// not served: the text Orvane could use names another folder.
+bool TellNotServed(Env& env, VersionIndex index, const char* what) {
+    env.Tell("Orvane: Visual Studio " + GetVersionString(index) +
+             ": its InstallDir has a character the code page cannot hold exactly, so the "
+             "templates were not " + what + " it.");
+    return false;
+}
+
 // The shipped wizards carry default.js for 7.x and default05.js for later
 // versions; each version keeps the one it runs as default.js. For 7.x only
 // TessaloomsWiz loses its newer script. True when each script is in place.
@@ -144,8 +153,8 @@ bool DeleteTreeIfPresent(Env& env, VersionIndex index, const std::string& vcDir,
 
 }  // namespace
 
-std::string GetInstalledVcDir(Env& env, VersionIndex index) {
-    const std::string root = GetVisualStudioRoot(env, index);
+std::string GetInstalledVcDir(Env& env, VersionIndex index, bool* inexact) {
+    const std::string root = GetVisualStudioRoot(env, index, inexact);
     if (root.empty()) {
         return std::string();
     }
@@ -165,9 +174,10 @@ std::vector<std::string> GetTemplateTrees(const std::string& templatesDir) {
 }
 
 bool DeployForVersion(Env& env, VersionIndex index) {
-    const std::string vcDir = GetInstalledVcDir(env, index);
+    bool inexact = false;
+    const std::string vcDir = GetInstalledVcDir(env, index, &inexact);
     if (vcDir.empty()) {
-        return true;
+        return !inexact || TellNotServed(env, index, "added to");
     }
     const std::string projects = vcDir + "\\vcprojects";
     const std::string items = vcDir + "\\vcprojectitems";
@@ -183,9 +193,10 @@ bool DeployForVersion(Env& env, VersionIndex index) {
 }
 
 bool RemoveForVersion(Env& env, VersionIndex index) {
-    const std::string vcDir = GetInstalledVcDir(env, index);
+    bool inexact = false;
+    const std::string vcDir = GetInstalledVcDir(env, index, &inexact);
     if (vcDir.empty()) {
-        return true;
+        return !inexact || TellNotServed(env, index, "removed from");
     }
     bool complete =
         DeleteTreeIfPresent(env, index, vcDir, vcDir + "\\vcprojects", "TessaloomsMFC");

@@ -9,7 +9,8 @@
 // below the product's folder, every entry is opened from its checked parent
 // and used through that handle: a link met there is never followed; it is
 // removed itself where the system allows that, and otherwise left in place
-// and the step reported as not done. Each step without its effect is told
+// and the step reported as not done. A version whose registered location
+// the code page cannot hold exactly is not served, and reported. Each step without its effect is told
 // to the caller (Env::Tell) with the version, the folder and the reason.
 
 #include <string>
@@ -21,8 +22,8 @@
 namespace orvane {
 
 // The VC folder of an installed version, or "" when it is not installed
-// or has no VC folder.
-std::string GetInstalledVcDir(Env& env, VersionIndex index);
+// or has no VC folder (*inexact, if given, as GetVisualStudioRoot sets it).
+std::string GetInstalledVcDir(Env& env, VersionIndex index, bool* inexact = nullptr);
 
 // The product's trees that deployment copies: each version's two template
 // folders, and the folder of the wizards.

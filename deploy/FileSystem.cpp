@@ -414,7 +414,7 @@ void CopyWholeTree(Walk& walk, const std::string& fromRoot, const std::string& f
     std::string sourceName;
     FileCloser source(env);
     if (!OpenParentBelow(env, fromRoot, sourcePath, sourceParent.put(), &sourceName)) {
-        walk.Fail(sourcePath, "the folder that holds it cannot be opened as itself");
+        walk.Fail(sourcePath, "it is missing, or a folder on its way is not itself");
         return;
     }
     const EntryKind sourceKind = OpenForCopy(env, sourceParent.get(), sourceName, true, &source);
@@ -483,7 +483,7 @@ bool DeleteTree(Env& env, const std::string& root, const std::string& path,
     if (!FitsTreePath(path)) {
         walk.Fail(path, "the path is longer than 258 characters");
     } else if (!OpenParentBelow(env, root, path, parent.put(), &name)) {
-        walk.Fail(path, "the folder that holds it cannot be opened as itself");
+        walk.Fail(path, "it is missing, or a folder on its way is not itself");
     } else {
         FileCloser probe(env);
         if (env.OpenChild(parent.get(), name, Access::kLook, probe.put()) ==

@@ -30,7 +30,10 @@ std::string GetVersionString(VersionIndex index) {
     return kVersions[index];
 }
 
-std::string GetVisualStudioRoot(Env& env, VersionIndex index) {
+std::string GetVisualStudioRoot(Env& env, VersionIndex index, bool* inexact) {
+    if (inexact != nullptr) {
+        *inexact = false;
+    }
     const std::string keyPath = "Software\\Microsoft\\VisualStudio\\" + GetVersionString(index);
     Handle key = kNoHandle;
     if (env.OpenKey(keyPath, &key) != 0) {
@@ -40,8 +43,11 @@ std::string GetVisualStudioRoot(Env& env, VersionIndex index) {
 
     std::array<unsigned char, kInstallDirBufferSize> data{};
     std::uint32_t size = kInstallDirBufferSize;
-    if (env.QueryValue(key, "InstallDir", data.data(), &size) != 0 ||
-        size > kInstallDirBufferSize) {
+    const long status = env.QueryValue(key, "InstallDir", data.data(), &size);
+    if (status != 0 || size > kInstallDirBufferSize) {
+        if (inexact != nullptr) {
+            *inexact = status == kInexactText;
+        }
         return std::string();
     }
     // Whatever type the value has, its bytes up to the first zero are the text.

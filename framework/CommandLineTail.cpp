@@ -3,26 +3,29 @@
 namespace fw {
 namespace {
 
-bool IsBlank(char c) {
-    return c != '\0' && static_cast<unsigned char>(c) <= ' ';
+template <typename Char>
+bool IsBlank(Char c) {
+    return c != 0 && static_cast<unsigned>(c) <= ' ';
 }
 
 }  // namespace
 
-const char* SkipProgramPath(const char* p) {
+template <typename Char>
+const Char* SkipProgramPath(const Char* p) {
+    static const Char kEmpty[1] = {0};
     if (p == nullptr) {
-        return "";
+        return kEmpty;
     }
     if (*p == '"') {
         ++p;
-        while (*p != '\0' && *p != '"') {
+        while (*p != 0 && *p != '"') {
             ++p;
         }
         if (*p == '"') {
             ++p;
         }
     } else {
-        while (*p != '\0' && !IsBlank(*p)) {
+        while (*p != 0 && !IsBlank(*p)) {
             ++p;
         }
     }
@@ -31,5 +34,8 @@ const char* SkipProgramPath(const char* p) {
     }
     return p;
 }
+
+template const char* SkipProgramPath(const char*);
+template const wchar_t* SkipProgramPath(const wchar_t*);
 
 }  // namespace fw

@@ -32,6 +32,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     app->m_hInstance = instance;
     app->m_lpCmdLine = fw::SkipProgramPath(GetCommandLineA());
+    app->m_lpWideCmdLine = fw::SkipProgramPath(GetCommandLineW());
     app->InitInstance();
     return app->ExitInstance();
 }

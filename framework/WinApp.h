@@ -26,8 +26,11 @@ class CWinApp {
     static CWinApp* Current();
 
     HINSTANCE m_hInstance = nullptr;
-    // The command line after the program's own path and the blanks after it.
+    // The command line after the program's own path and the blanks after it,
+    // in the code page (where Windows puts look-alikes for characters the
+    // code page lacks) and as the system holds it.
     const char* m_lpCmdLine = "";
+    const wchar_t* m_lpWideCmdLine = L"";
 };
 
 }  // namespace fw

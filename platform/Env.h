@@ -19,6 +19,10 @@ namespace orvane {
 using Handle = std::uintptr_t;
 constexpr Handle kNoHandle = 0;
 
+// The status of a text the code page cannot hold exactly
+// (ERROR_NO_UNICODE_TRANSLATION).
+constexpr long kInexactText = 1113;
+
 // The attribute bit of a directory entry that marks a folder.
 constexpr std::uint32_t kAttributeDirectory = 0x10;
 
@@ -53,10 +57,12 @@ class Env {
     // exists and may be read; any other status leaves *key untouched.
     virtual long OpenKey(const std::string& subKey, Handle* key) = 0;
 
-    // Reads value `name` of an open key into data[0..*size). The value's type
-    // is not asked for. On entry *size is the buffer's size; on return 0 it
-    // holds the number of bytes stored. Absent values and data that do not
-    // fit give a non-zero status.
+    // Reads value `name` of an open key into data[0..*size): a string value
+    // in the code page, any other as its bytes. The value's type is not
+    // given. On entry *size is the buffer's size; on return 0 it holds the
+    // number of bytes stored. Absent values and data that do not fit give a
+    // non-zero status, and a string the code page cannot hold exactly (it
+    // would name another folder) gives kInexactText.
     virtual long QueryValue(Handle key, const std::string& name, unsigned char* data,
                             std::uint32_t* size) = 0;
 

@@ -4,6 +4,10 @@
 // winternl.h needs the types windows.h declares.
 #include <winternl.h>
 
+#include <vector>
+
+#include "platform/ExactText.h"
+
 namespace orvane {
 namespace {
 
@@ -48,49 +52,6 @@ class OwnedHandle {
 };
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// --- Names, exactly or not at all ------------------------------------------------------
-//
-// The system holds names as UTF-16. Converted to the code page with the
-// system's defaults, a character the code page lacks becomes a look-alike
-// ("best fit"), which names another entry: every conversion here is exact
-// or fails.
-
-bool ToWide(const std::string& text, std::wstring* wide) {
-    wide->clear();
-    if (text.empty()) {
-        return true;
-    }
-    const int size = static_cast<int>(text.size());
-    const int length =
-        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (length <= 0 || text.find('\0') != std::string::npos) {
-        return false;
-    }
-    wide->resize(static_cast<std::size_t>(length));
-    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, &(*wide)[0],
-                               length) == length;
-}
-
-// `wide` in the code page; false when that cannot hold it exactly.
-bool ToCodePage(const wchar_t* wide, std::size_t count, std::string* text) {
-    text->clear();
-    if (count == 0) {
-        return true;
-    }
-    const int size = static_cast<int>(count);
-    const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    const int length = WideCharToMultiByte(CP_ACP, flags, wide, size, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) {
-        return false;
-    }
-    text->resize(static_cast<std::size_t>(length));
-    WideCharToMultiByte(CP_ACP, flags, wide, size, &(*text)[0], length, nullptr, nullptr);
-    // Exact only when it comes back as it was.
-    std::wstring back;
-    return ToWide(*text, &back) && back.size() == count &&
-           back.compare(0, count, wide, count) == 0;
-}
 
 // --- The native calls that work through a folder's handle ----------------------------
 //
@@ -204,7 +165,7 @@ bool ToEntryName(const std::string& name, std::wstring* wide) {
         SetLastError(ERROR_INVALID_NAME);
         return false;
     }
-    if (!ToWide(name, wide) || wide->size() >= MAX_PATH) {
+    if (!ToWideExactly(name, wide) || wide->size() >= MAX_PATH) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return false;
     }
@@ -307,10 +268,38 @@ long WinEnv::OpenKey(const std::string& subKey, Handle* key) {
 
 long WinEnv::QueryValue(Handle key, const std::string& name, unsigned char* data,
                         std::uint32_t* size) {
-    DWORD bytes = *size;
-    LONG status = RegQueryValueExA(AsKey(key), name.c_str(), nullptr, nullptr, data, &bytes);
-    *size = bytes;
-    return status;
+    // Read as the system holds it: the A function would put look-alikes for
+    // characters the code page lacks, and name another folder.
+    std::wstring wideName;
+    if (!ToWideExactly(name, &wideName)) {
+        return kInexactText;
+    }
+    DWORD type = 0;
+    DWORD bytes = 0;
+    LONG status = RegQueryValueExW(AsKey(key), wideName.c_str(), nullptr, &type, nullptr, &bytes);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    std::vector<BYTE> raw(bytes + sizeof(wchar_t));
+    status = RegQueryValueExW(AsKey(key), wideName.c_str(), nullptr, &type, raw.data(), &bytes);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    std::string text(reinterpret_cast<const char*>(raw.data()), bytes);
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        const std::wstring wide(reinterpret_cast<const wchar_t*>(raw.data()),
+                                bytes / sizeof(wchar_t));
+        if (!ToCodePageExactly(wide.data(), wide.size(), &text)) {
+            return kInexactText;
+        }
+    }
+    if (text.size() > *size) {
+        *size = static_cast<std::uint32_t>(text.size());
+        return ERROR_MORE_DATA;
+    }
+    std::copy(text.begin(), text.end(), data);
+    *size = static_cast<std::uint32_t>(text.size());
+    return ERROR_SUCCESS;
 }
 
 void WinEnv::CloseKey(Handle key) {
@@ -384,7 +373,7 @@ bool WinEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return false;
     }
-    if (!ToWide(path, &wide) || wide.empty()) {
+    if (!ToWideExactly(path, &wide) || wide.empty()) {
         SetLastError(path.empty() ? ERROR_INVALID_NAME : ERROR_NO_UNICODE_TRANSLATION);
         return false;
     }
@@ -471,7 +460,7 @@ bool WinEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
             const std::wstring wide(record->FileName, length);
             if (wide != L"." && wide != L"..") {
                 DirectoryEntry entry;
-                entry.exact = ToCodePage(wide.data(), wide.size(), &entry.name);
+                entry.exact = ToCodePageExactly(wide.data(), wide.size(), &entry.name);
                 entry.attributes = record->FileAttributes;
                 entry.size = static_cast<std::uint64_t>(record->EndOfFile.QuadPart);
                 entries->push_back(entry);

@@ -208,6 +208,21 @@ TEST_F(Deployment, VersionWithoutSourcesIsIncompleteAndTheOtherIsServed) {
               "project 7.1");
 }
 
+TEST_F(Deployment, VersionWhoseLocationTheCodePageCannotHoldIsNotServedAndSaysSo) {
+    env.SetInexactValue("Software\\Microsoft\\VisualStudio\\9.0", "InstallDir");
+    env.AddDirectory("C:\\VSO\\VC");
+    RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS71\\Vc7");
+    EXPECT_FALSE(DeployAllVersions(env));
+    EXPECT_EQ(env.Content("C:\\VS71\\Vc7\\vcprojectitems\\TessaloomsMFC\\AddToolBand.vsz"), "items 7.1");
+    EXPECT_FALSE(RemoveAllVersions(env));
+    EXPECT_EQ(env.Told(), (Lines{"Orvane: Visual Studio 9.0: its InstallDir has a character the code "
+                                 "page cannot hold exactly, so the templates were not added to it.",
+                                 "Orvane: Visual Studio 9.0: its InstallDir has a character the code "
+                                 "page cannot hold exactly, so the templates were not removed from it."}));
+    EXPECT_EQ(env.Tree("C:\\VSO"), (Lines{"VC\\"}));
+}
+
 TEST_F(Deployment, FolderThatCannotBeDeletedIsReportedAndTheOthersStillGo) {
     RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
     env.AddDirectory("C:\\VS9\\VC");

@@ -77,6 +77,11 @@ void FakeEnv::SetValue(const std::string& subKey, const std::string& name,
     registry_[Lower(subKey)][Lower(name)] = bytes;
 }
 
+void FakeEnv::SetInexactValue(const std::string& subKey, const std::string& name) {
+    SetValue(subKey, name, "?");
+    inexactValues_.insert(Lower(subKey) + "\\" + Lower(name));
+}
+
 void FakeEnv::AddKey(const std::string& subKey) {
     registry_[Lower(subKey)];
 }
@@ -216,6 +221,9 @@ long FakeEnv::QueryValue(Handle key, const std::string& name, unsigned char* dat
     const auto found = values.find(Lower(name));
     if (ShouldFail(Call::kQueryValue) || found == values.end()) {
         return kErrorFileNotFound;
+    }
+    if (inexactValues_.count(openKeys_.at(key) + "\\" + Lower(name)) != 0) {
+        return kInexactText;
     }
     const std::string& bytes = found->second;
     if (bytes.size() > *size) {

@@ -40,6 +40,8 @@ class FakeEnv final : public Env {
     // --- Setting up ---------------------------------------------------------
     void SetValue(const std::string& subKey, const std::string& name, const std::string& bytes);
     void AddKey(const std::string& subKey);
+    // The value is a string the code page cannot hold exactly.
+    void SetInexactValue(const std::string& subKey, const std::string& name);
     void AddDirectory(const std::string& path);  // with every folder above it
     void AddFile(const std::string& path, const std::string& content);  // ditto
     void Remove(const std::string& path);  // with everything below it
@@ -134,6 +136,7 @@ class FakeEnv final : public Env {
 
     std::map<std::string, Entry> entries_;
     std::map<std::string, std::map<std::string, std::string>> registry_;
+    std::set<std::string> inexactValues_;
     std::map<Handle, std::string> openKeys_;
     std::map<Handle, OpenFile> openFiles_;
     std::set<std::string> heldOpen_;

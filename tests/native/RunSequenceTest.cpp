@@ -49,10 +49,21 @@ TEST_F(RunSequence, SwitchInUpperCaseAndPathWithBackslash) {
     EXPECT_EQ(TemplatesDir, "C:\\Kit\\Templates\\");
 }
 
-TEST_F(RunSequence, EmptySecondWordBecomesABackslash) {
-    // Visual Studio 9.0 finds no templates there.
-    EXPECT_EQ(RunFromCommandLine(env, "-i \"\""), RunOutcome::kIncomplete);
-    EXPECT_EQ(TemplatesDir, "\\");
+// Only a full path names the product by itself; anything else would be
+// found relative to where the installer starts Orvane (a drive's root,
+// say, where any user can make folders), and is refused untouched.
+TEST_F(RunSequence, TemplatesWordThatIsNoFullPathIsRefusedUntouched) {
+    env.ClearLog();
+    for (const char* line : {"-i \"\"", "-i Templates", "-i \\Kit\\Templates", "-i C:Kit\\Templates",
+                             "-i .\\Templates", "-i 1:\\Kit", "-i \\\\\\x"}) {
+        EXPECT_EQ(RunFromCommandLine(env, line), RunOutcome::kNotUnderstood) << line;
+    }
+    EXPECT_TRUE(env.Log().empty());
+    EXPECT_EQ(env.Told().back().rfind("Orvane: not understood: the templates folder must be", 0),
+              0u);
+    for (const char* path : {"C:\\Kit\\Templates\\", "z:\\", "\\\\server\\share\\T\\"}) {
+        EXPECT_TRUE(IsFullPath(path)) << path;
+    }
 }
 
 TEST_F(RunSequence, AnyOtherFirstWordRemoves) {

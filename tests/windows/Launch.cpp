@@ -10,6 +10,9 @@
 //                  a service or an installer's deferred action in session 0
 //   hidden         starts it with SW_HIDE, as quiet runners (nsExec) do
 //   output=<file>  gives it <file>, made anew, as standard output and error
+//   unicode        takes the file as UTF-8 and starts the program with that
+//                  text as the system holds it (CreateProcessW), so that it
+//                  keeps characters the code page lacks (not with unseen)
 
 #include <windows.h>
 
@@ -38,7 +41,7 @@ const char* MakeUnseenDesktop() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool unseen = false, hidden = false;
+    bool unseen = false, hidden = false, unicode = false;
     const char* output = nullptr;
     bool understood = argc >= 3;
     for (int i = 3; i < argc; ++i) {
@@ -46,6 +49,8 @@ int main(int argc, char** argv) {
             unseen = true;
         } else if (std::strcmp(argv[i], "hidden") == 0) {
             hidden = true;
+        } else if (std::strcmp(argv[i], "unicode") == 0) {
+            unicode = true;
         } else if (std::strncmp(argv[i], "output=", 7) == 0) {
             output = argv[i] + 7;
         } else {
@@ -54,7 +59,7 @@ int main(int argc, char** argv) {
     }
     if (!understood) {
         std::fprintf(stderr, "usage: orvane_launch <command-line file> <timeout seconds> "
-                             "[unseen] [hidden] [output=<file>]\n");
+                             "[unseen] [hidden] [output=<file>] [unicode]\n");
         return 2;
     }
     std::FILE* file = std::fopen(argv[1], "rb");
@@ -100,8 +105,27 @@ int main(int argc, char** argv) {
         startup.hStdError = outputFile;
     }
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
-                        nullptr, &startup, &process)) {
+    bool started = false;
+    if (unicode) {
+        std::vector<wchar_t> wide(commandLine.size() + 1);
+        const int length = MultiByteToWideChar(CP_UTF8, 0, commandLine.data(),
+                                               static_cast<int>(commandLine.size()), wide.data(),
+                                               static_cast<int>(wide.size()));
+        wide[static_cast<std::size_t>(length)] = L'\0';
+        STARTUPINFOW wideStartup = {};
+        wideStartup.cb = sizeof wideStartup;
+        wideStartup.dwFlags = startup.dwFlags;
+        wideStartup.wShowWindow = startup.wShowWindow;
+        wideStartup.hStdInput = startup.hStdInput;
+        wideStartup.hStdOutput = startup.hStdOutput;
+        wideStartup.hStdError = startup.hStdError;
+        started = CreateProcessW(nullptr, wide.data(), nullptr, nullptr, output != nullptr, 0,
+                                 nullptr, nullptr, &wideStartup, &process) != 0;
+    } else {
+        started = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, output != nullptr, 0,
+                                 nullptr, nullptr, &startup, &process) != 0;
+    }
+    if (!started) {
         std::printf("cannot start: error %lu\n", GetLastError());
         return 2;
     }

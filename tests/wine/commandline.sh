@@ -44,9 +44,11 @@ expect installed '-u  x' installed 2
 expect installed "-u $(printf 'x%.0s' $(seq 5000))" absent
 expect installed 'ab"x y" z' installed 2
 expect installed 'ab"x y"' absent
-# An empty second word: TemplatesDir is a single backslash, the earlier
-# copy goes and nothing can be copied in its place: 9.0 got nothing.
-expect installed '-i ""' absent 3
+# A templates word that is no full path would be found wherever the run
+# starts, as the drive's root for an empty one: refused, nothing touched.
+expect installed '-i ""' installed 2
+expect installed '-i \Kit\Templates' installed 2
+expect installed '-i Kit\Templates' installed 2
 
 # The quoted path's templates were the ones deployed: its launchers carry
 # the stamp naming that product.
@@ -65,9 +67,9 @@ check "status 0 says where the templates went" same_text "$(told '-i C:\Kit\Temp
 Orvane: added the templates to Visual Studio 9.0 ($vc)."
 check "  in lines ending in CR LF" grep -q $'VC).\r$' "$prefix/drive_c/orvane-told.txt"
 check "status 2 says how Orvane is called" grep -q '^Orvane: not understood. Give two words: -i' <<<"$(told '-i')"
-check "status 3 names the version, the folder and why" same_text "$(told '-i ""' | head -2)" \
+check "status 3 names the version, the folder and why" same_text "$(told '-i C:\Nowhere\Templates' | head -2)" \
     "exit 3
-Orvane: Visual Studio 9.0 ($vc): $vc\\vcprojects\\TessaloomsMFC did not get everything: \\9.0\\VCPlusPlus\\TessaloomProjectMFC: the folder that holds it cannot be opened as itself"
+Orvane: Visual Studio 9.0 ($vc): $vc\\vcprojects\\TessaloomsMFC did not get everything: C:\\Nowhere\\Templates\\9.0\\VCPlusPlus\\TessaloomProjectMFC: it is missing, or a folder on its way is not itself"
 sample=$prefix/drive_c/Kit/Samples/BandObjectsSample/BandObjects.vcproj
 if make_unwritable "$sample"; then
     check "status 1 names the file that stopped it and the system's reason" grep -qx \

@@ -128,6 +128,34 @@ check "  with no script in 9.0" \
     same_text "$(ls "$vc/VCWizards/TessaloomsWiz/scripts/1033")" ""
 check "  while the other wizard gets its own" test -f "$vc/VCWizards/TessaloomsTemplateWiz/scripts/1033/default.js"
 
+# --- Names the code page cannot hold: exact or refused, never a look-alike ---------------
+# Omega is not in Windows-1252, whose best fit makes it "O": each case has
+# a decoy at the look-alike name, where any user could have made it.
+rm -rf "$c/Kit"
+mkdir -p "$c/Kit" "$c/KitΩ" "$c/KitO"
+for kit in Kit KitΩ KitO; do cp -a "$product/." "$c/$kit/"; done
+clean_vc
+check "a templates word the code page cannot hold is refused with status 2" \
+    same_text "$(run_orvane "$prefix" '-i C:\KitΩ\Templates' 60 'unicode output=C:\told.txt')" "exit 2"
+check "  and says why" grep -q 'has a character the code page cannot hold exactly' "$c/told.txt"
+check "  and the decoy's templates reach nobody" same_text "$(ls "$vc/vcprojects" 2>/dev/null)" ""
+mkdir -p "$c/VSΩ/VC" "$c/VSO/VC"
+LC_ALL=C.UTF-8 WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\VisualStudio\8.0' /v InstallDir \
+    /d 'C:\VSΩ\Common7\IDE\' /reg:32 /f >/dev/null 2>&1
+check "an InstallDir the code page cannot hold: that version is not served, status 3" \
+    same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates')" "exit 3"
+check "  neither it nor its decoy gets anything" test -z "$(find "$c/VSΩ/VC" "$c/VSO/VC" -mindepth 1)"
+check "  while 9.0 is served" test -f "$vc/vcprojectitems/TessaloomsMFC/AddDeskBand.vsz"
+WINEPREFIX=$prefix wine reg delete 'HKLM\Software\Microsoft\VisualStudio\8.0' /reg:32 /f >/dev/null 2>&1
+clean_vc
+# A link whose name has a fullwidth full stop, which best fit makes ".".
+echo "not for everyone" >"$work/secret.txt"
+ln -s "$work/secret.txt" "$c/Kit/Templates/Templates/VCPlusPlus/TessaloomsWiz/secret．"
+check "a link named with a character the code page cannot hold stops the installation, status 1" \
+    same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates')" "exit 1"
+check "  and nothing from it reaches Visual Studio" test -z "$(grep -rl 'not for everyone' "$vc" 2>/dev/null)"
+rm "$c/Kit/Templates/Templates/VCPlusPlus/TessaloomsWiz/secret．"
+
 # --- A full disk ------------------------------------------------------------------------------------
 mkdir -p "$c/Full"
 if mount -t tmpfs -o size=4m tmpfs "$c/Full" 2>/dev/null; then
