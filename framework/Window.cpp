@@ -1,9 +1,32 @@
 #include "framework/Window.h"
 
+#include <map>
+
 namespace fw {
 namespace {
 
-const char kWindowObjectProperty[] = "fw.CWnd";
+// The window objects of this process by their handles, as MFC keeps its
+// handle maps. A window property or a window's extra bytes can be written
+// by any process on the desktop, and a pointer read from there and called
+// through would run code of that process's choosing in this elevated one;
+// only this process writes this table.
+std::map<HWND, CWnd*>& WindowObjects() {
+    static std::map<HWND, CWnd*> objects;
+    return objects;
+}
+
+template <typename Object>
+Object* FindObject(HWND hWnd) {
+    const auto found = WindowObjects().find(hWnd);
+    return found == WindowObjects().end() ? nullptr : static_cast<Object*>(found->second);
+}
+
+// The dialog whose window DoModal is creating: its WM_INITDIALOG finds the
+// object here, never in the message's lParam, which any process can send.
+CDialog*& DialogBeingCreated() {
+    static CDialog* dialog = nullptr;
+    return dialog;
+}
 
 }  // namespace
 
@@ -27,7 +50,7 @@ BOOL CSubclassedWnd::SubclassDlgItem(UINT id, CWnd* parent) {
         return FALSE;
     }
     m_hWnd = control;
-    ::SetPropA(control, kWindowObjectProperty, this);
+    WindowObjects()[control] = this;
     m_previousProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
         control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CSubclassedWnd::WindowProc)));
     return TRUE;
@@ -38,12 +61,12 @@ void CSubclassedWnd::Unsubclass() {
         return;
     }
     ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previousProc));
-    ::RemovePropA(m_hWnd, kWindowObjectProperty);
+    WindowObjects().erase(m_hWnd);
     m_hWnd = nullptr;
 }
 
 LRESULT CALLBACK CSubclassedWnd::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = static_cast<CSubclassedWnd*>(::GetPropA(hWnd, kWindowObjectProperty));
+    auto* self = FindObject<CSubclassedWnd>(hWnd);
     if (self == nullptr) {
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
     }
@@ -71,8 +94,11 @@ CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pa
 
 INT_PTR CDialog::DoModal() {
     HWND owner = m_parent != nullptr ? m_parent->m_hWnd : nullptr;
+    DialogBeingCreated() = this;
     INT_PTR result = ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_templateId),
-                                       owner, &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+                                       owner, &CDialog::DialogProc, 0);
+    DialogBeingCreated() = nullptr;
+    WindowObjects().erase(m_hWnd);
     m_hWnd = nullptr;
     return result;
 }
@@ -138,14 +164,18 @@ void CDialog::CentreInWorkArea() {
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<CDialog*>(lParam);
-        self->m_hWnd = hWnd;
-        ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
+    if (message == WM_INITDIALOG && DialogBeingCreated() != nullptr) {
+        CDialog* created = DialogBeingCreated();
+        DialogBeingCreated() = nullptr;
+        created->m_hWnd = hWnd;
+        WindowObjects()[hWnd] = created;
     }
-    auto* self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
+    auto* self = FindObject<CDialog>(hWnd);
     if (self == nullptr) {
         return FALSE;
+    }
+    if (message == WM_NCDESTROY) {
+        WindowObjects().erase(hWnd);
     }
     LRESULT result = 0;
     if (!self->ProcessWindowMessage(hWnd, message, wParam, lParam, result)) {

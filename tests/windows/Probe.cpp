@@ -8,6 +8,11 @@
 //       window with that title without waiting for it to be handled.
 //   orvane_probe hold <path> <seconds>    opens a file with no sharing,
 //       prints "held", keeps it open for the given time, then closes it.
+//   orvane_probe forge <title>            as another process on the desktop
+//       would: sets every window property of the window with that title and
+//       of its control 1000 to a made-up address, and its dialog slot too,
+//       sends it a WM_INITDIALOG carrying that address, and makes both
+//       repaint; prints "forged N" with the number of properties written.
 //   orvane_probe shellcopy <from> <to> ... copies each pair with the
 //       shell's silent file operation, as installers did before Orvane
 //       copied for itself; prints the milliseconds it took in all.
@@ -74,6 +79,38 @@ int SysCommand(const char* title, int id) {
     return 0;
 }
 
+BOOL CALLBACK ForgeProperty(HWND window, LPSTR name, HANDLE, ULONG_PTR count) {
+    if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) != 0) {  // named, not an atom
+        SetPropA(window, name, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x4141414141414141ull)));
+        ++*reinterpret_cast<int*>(count);
+    }
+    return TRUE;
+}
+
+int Forge(const char* title) {
+    HWND dialog = FindWindowA(nullptr, title);
+    if (dialog == nullptr) {
+        std::printf("none\n");
+        return 1;
+    }
+    const auto madeUp = static_cast<ULONG_PTR>(0x4141414141414141ull);
+    int count = 0;
+    for (HWND window : {dialog, GetDlgItem(dialog, 1000)}) {
+        EnumPropsExA(window, ForgeProperty, reinterpret_cast<LPARAM>(&count));
+        SetPropA(window, "fw.CWnd", reinterpret_cast<HANDLE>(madeUp));
+    }
+    SetWindowLongPtrA(dialog, DWLP_USER, static_cast<LONG_PTR>(madeUp));
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(dialog, WM_INITDIALOG, 0, static_cast<LPARAM>(madeUp), SMTO_ABORTIFHUNG,
+                        5000, &answer);
+    for (HWND window : {dialog, GetDlgItem(dialog, 1000)}) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    }
+    std::printf("forged %d\n", count);
+    return 0;
+}
+
 int ShellCopy(int pairs, char** paths) {
     const DWORD start = GetTickCount();
     int status = 0;
@@ -104,11 +141,14 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "hold") == 0) {
         return Hold(argv[2], std::atoi(argv[3]));
     }
+    if (argc == 3 && std::strcmp(argv[1], "forge") == 0) {
+        return Forge(argv[2]);
+    }
     if (argc >= 4 && argc % 2 == 0 && std::strcmp(argv[1], "shellcopy") == 0) {
         return ShellCopy((argc - 2) / 2, argv + 2);
     }
     std::fprintf(stderr,
                  "usage: orvane_probe wait <title> <seconds> | syscommand <title> <id> | "
-                 "hold <path> <seconds> | shellcopy <from> <to> ...\n");
+                 "hold <path> <seconds> | forge <title> | shellcopy <from> <to> ...\n");
     return 2;
 }
