@@ -10,8 +10,9 @@ namespace orvane {
 
 // Sets the process up before anything beyond kernel32 is loaded: the loader
 // takes DLLs from System32 only where Windows can do that (Windows 8, and
-// Vista and 7 with update KB2533623); everywhere, the current directory
-// leaves the search. Also keeps the system from stopping the run with its
+// Vista and 7 with update KB2533623); elsewhere every DLL that a run loads
+// by name later is loaded from System32 by its full path first; everywhere,
+// the current directory leaves the search. Also keeps the system from stopping the run with its
 // own critical-error boxes, which would wait forever where nobody sees them.
 void SetUpProcess();
 

@@ -3,6 +3,9 @@
 # runs load are planted beside a copy of Orvane.exe and in the folder it is
 # started from; then an installation with the window, a removal and an
 # installation without a display run as usual, and none of them loads any.
+# The same again where SetDefaultDllDirectories is missing (XP, Vista, 7
+# without its update), emulated by a copy whose look-up of it fails, with
+# Wine told to prefer a planted DLL to its own for those loaded by name.
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 [ -n "${DISPLAY:-}" ] || { echo "FAIL no display (the test command starts a private Xvfb)"; exit 1; }
@@ -73,4 +76,18 @@ from_planted=$(orvane_loads "$work/planted.trace" | grep -i -e '\\\\drive_c\\\\D
 check "the loader took no planted DLL into Orvane.exe" same_text "$from_planted" ""
 check "no planted DLL ran inside Orvane.exe" \
     same_text "$(grep -i 'Orvane\.exe' "$prefix/drive_c/planted.log" 2>/dev/null | tr -d '\r')" ""
+
+perl -pi -e 's/SetDefaultDllDirectories/SetDefaultDllDirectorieZ/g' "$beside/Orvane.exe"
+check "a copy that cannot look up SetDefaultDllDirectories is made" grep -q SetDefaultDllDirectorieZ "$beside/Orvane.exe"
+# The one the system's DLLs load by name once the program runs, for the
+# window's theme. The others are imports of Wine's own DLLs, loaded with the
+# process before any of its code runs; preferring a planted file for them
+# would test Wine's loader, not the program.
+later=uxtheme
+grep -qx "$later.dll" <<<"$names" || echo "FAIL the runs load no $later.dll"
+rm -f "$prefix/drive_c/planted.log"
+check "  its runs, with the same planted, behave the same" \
+    same_text "$(WINEDLLOVERRIDES="$later=n,b" run_all "$work/older.trace")" "$expected"
+check "  and load no planted DLL" \
+    same_text "$(grep -i 'Orvane\.exe' "$prefix/drive_c/planted.log" 2>/dev/null | tr -d '\r')$(orvane_loads "$work/older.trace" | grep -i -e '\\drive_c\\Download\\.*\.dll native' -e '\\drive_c\\Work\\.* native')" ""
 finish
