@@ -96,6 +96,18 @@ TEST(RewriteLines, SecondRunChangesNothing) {
     EXPECT_EQ(Rewrite(once), once);
 }
 
+// A product root with XML's own characters keeps every project well-formed;
+// other bytes, Windows-1252 or double-byte, are written as they are.
+TEST(RewriteProjectFile, TheProductRootIsEscapedAsXmlRequires) {
+    FakeEnv env;
+    env.AddFile(kProject, "AdditionalIncludeDirectories\nAdditionalLibraryDirectories/>\n");
+    RewriteProjectFile(env, "C:\\", kProject, kTemp, "C:\\R&D <\"Kit\"> \xe9\x83\\Include",
+                       "C:\\R&D\\Lib");
+    EXPECT_EQ(env.Content(kProject),
+              "\tAdditionalIncludeDirectories=\"C:\\R&amp;D &lt;&quot;Kit&quot;&gt; \xe9\x83\\Include\"\n"
+              "\tAdditionalLibraryDirectories=\"C:\\R&amp;D\\Lib\"/>\n");
+}
+
 TEST(RewriteProjectFile, MissingProjectOrFolderIsSkipped) {
     FakeEnv env;
     env.AddDirectory(kProject);

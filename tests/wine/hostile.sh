@@ -128,6 +128,20 @@ check "  with no script in 9.0" \
     same_text "$(ls "$vc/VCWizards/TessaloomsWiz/scripts/1033")" ""
 check "  while the other wizard gets its own" test -f "$vc/VCWizards/TessaloomsTemplateWiz/scripts/1033/default.js"
 
+# --- A product root with XML's own characters ------------------------------------------
+mkdir -p "$c/R&D Kit"
+cp -a "$product/." "$c/R&D Kit/"
+check "a product at C:\\R&D Kit installs" same_text "$(run_orvane "$prefix" '-i "C:\R&D Kit\Templates"')" "exit 0"
+check "  and every rewritten project is well-formed XML, naming it escaped" python3 - "$c/R&D Kit/Samples" <<'PY'
+import pathlib, sys, xml.etree.ElementTree as tree
+projects = sorted(pathlib.Path(sys.argv[1]).rglob("*.vcproj"))
+for project in projects:
+    tree.parse(project)
+    assert b'"C:\\R&amp;D Kit\\Include"' in project.read_bytes(), project
+sys.exit(0 if len(projects) == 23 else 1)
+PY
+clean_vc
+
 # --- Names the code page cannot hold: exact or refused, never a look-alike ---------------
 # Omega is not in Windows-1252, whose best fit makes it "O": each case has
 # a decoy at the look-alike name, where any user could have made it.
