@@ -24,8 +24,9 @@ namespace {
 void RefuseLinksInProduct(Env& env) {
     const std::string root = GetTrustedRoot(TemplatesDir);
     const auto refuse = [](const std::string& path) {
-        throw FileError(path + ": a link, a second name of another file, or a name the code "
-                               "page cannot hold exactly, where the product's own file belongs");
+        throw FileError(path +
+                        ": a link, a second name of another file, or a name the code "
+                        "page cannot hold exactly, where the product's own file belongs");
     };
     const std::string samplesRoot = GetTrustedSamplesRoot(TemplatesDir);
     const std::string productRoot = GetProductRoot(TemplatesDir);
@@ -96,9 +97,10 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
         if (install && !IsFullPath(TemplatesDir)) {
             // Relative to wherever the installer starts it, such as the
             // drive's root, where any user may have made the folders.
-            env.Tell("Orvane: not understood: the templates folder must be a full path, such as "
-                     "\"C:\\Program Files\\Product\\Templates\\\"; \"" + (*words)[1] +
-                     "\" is not. Nothing was done.");
+            env.Tell(
+                "Orvane: not understood: the templates folder must be a full path, such as "
+                "\"C:\\Program Files\\Product\\Templates\\\"; \"" +
+                (*words)[1] + "\" is not. Nothing was done.");
             return RunOutcome::kNotUnderstood;
         }
         bool complete = true;
@@ -133,8 +135,9 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
 }
 
 RunOutcome RefuseInexactCommandLine(Env& env) {
-    env.Tell("Orvane: not understood: the command line has a character the code page cannot "
-             "hold exactly, and a look-alike would name another folder. Nothing was done.");
+    env.Tell(
+        "Orvane: not understood: the command line has a character the code page cannot "
+        "hold exactly, and a look-alike would name another folder. Nothing was done.");
     return RunOutcome::kNotUnderstood;
 }
 

@@ -54,9 +54,9 @@ bool StampWizardLauncher(Env& env, const std::string& root, const std::string& l
     FileCloser file(env);
     if (OpenBelow(env, root, launcherPath, Access::kReadWrite, file.put()) != EntryKind::kFile ||
         !AppendLineToFile(env, file.get(), line)) {
-        env.Tell("Orvane: " + launcherPath +
-                 ": cannot be stamped, so its wizard will not find the product: " +
-                 env.LastFailure());
+        env.Tell(
+            "Orvane: " + launcherPath +
+            ": cannot be stamped, so its wizard will not find the product: " + env.LastFailure());
         return false;
     }
     return true;

@@ -51,15 +51,15 @@ void PatchSampleProjects(Env& env);
 std::string EscapeXmlAttribute(const std::string& text);
 
 // Rewrites one project file below `root` line by line by way of `tempPath`,
-// created anew whatever is at its name: a line that
-// holds "AdditionalIncludeDirectories" becomes a tab and that setting naming
+// created anew whatever is at its name: a line that holds
+// "AdditionalIncludeDirectories" becomes a tab and that setting naming
 // `includeDir` (escaped as XML requires); otherwise one that holds
-// "AdditionalLibraryDirectories" names `libraryDir`; a replaced line keeps only a "/>" it held. Other lines
-// pass through byte for byte. Every line is written with a single line feed.
-// A missing project is skipped. Throws FileError when a file cannot be
-// opened, created, read, written or moved into place, or is not itself
-// (a link below `root`); the project then keeps its old content and the
-// temporary file is removed.
+// "AdditionalLibraryDirectories" names `libraryDir`; a replaced line keeps
+// only a "/>" it held. Other lines pass through byte for byte. Every line is
+// written with a single line feed. A missing project is skipped. Throws
+// FileError when a file cannot be opened, created, read, written or moved
+// into place, or is not itself (a link below `root`); the project then
+// keeps its old content and the temporary file is removed.
 void RewriteProjectFile(Env& env, const std::string& root, const std::string& projectPath,
                         const std::string& tempPath, const std::string& includeDir,
                         const std::string& libraryDir);

@@ -28,7 +28,8 @@ bool Report(Env& env, VersionIndex index, const std::string& vcDir, const std::s
 bool TellNotServed(Env& env, VersionIndex index, const char* what) {
     env.Tell("Orvane: Visual Studio " + GetVersionString(index) +
              ": its InstallDir has a character the code page cannot hold exactly, so the "
-             "templates were not " + what + " it.");
+             "templates were not " +
+             what + " it.");
     return false;
 }
 
@@ -63,9 +64,9 @@ bool SelectWizardScripts(Env& env, VersionIndex index, const std::string& vcDir)
         }
         ClearChild(env, scripts.get(), "default.js");
         if (!CopyChild(env, scripts.get(), "default05.js", scripts.get(), "default.js")) {
-            complete = Report(env, index, vcDir,
-                              scriptsDir + "default.js not made from default05.js: " +
-                                  env.LastFailure());
+            complete =
+                Report(env, index, vcDir,
+                       scriptsDir + "default.js not made from default05.js: " + env.LastFailure());
         }
         ClearChild(env, scripts.get(), "default05.js");
     }
@@ -84,9 +85,8 @@ std::string WizardSource(const std::string& templatesDir) {
 // Copies folder `from` of the product as `to`, or with `contentOnly` its
 // entries into `to`, a folder below Visual Studio's `toRoot`. True only
 // when all of it arrived.
-bool CopyTemplates(Env& env, VersionIndex index, const std::string& vcDir,
-                   const std::string& from, const std::string& toRoot, const std::string& to,
-                   bool contentOnly) {
+bool CopyTemplates(Env& env, VersionIndex index, const std::string& vcDir, const std::string& from,
+                   const std::string& toRoot, const std::string& to, bool contentOnly) {
     std::string failure;
     return CopyTree(env, GetTrustedRoot(TemplatesDir), contentOnly ? from + "\\*" : from, toRoot,
                     to, &failure) ||
@@ -122,11 +122,11 @@ bool CopyWizards(Env& env, VersionIndex index, const std::string& vcDir) {
         }
         const std::string target = wizards + "\\" + entry.name;
         if (own) {
-            complete &= CopyTemplates(env, index, vcDir, from + "\\" + entry.name, wizards, target,
-                                      true);
+            complete &=
+                CopyTemplates(env, index, vcDir, from + "\\" + entry.name, wizards, target, true);
         } else if (InspectBelow(env, wizards, target) == EntryKind::kMissing) {
-            complete &= CopyTemplates(env, index, vcDir, from + "\\" + entry.name, wizards, target,
-                                      false);
+            complete &=
+                CopyTemplates(env, index, vcDir, from + "\\" + entry.name, wizards, target, false);
         }
     }
     return complete;
@@ -198,8 +198,7 @@ bool RemoveForVersion(Env& env, VersionIndex index) {
     if (vcDir.empty()) {
         return !inexact || TellNotServed(env, index, "removed from");
     }
-    bool complete =
-        DeleteTreeIfPresent(env, index, vcDir, vcDir + "\\vcprojects", "TessaloomsMFC");
+    bool complete = DeleteTreeIfPresent(env, index, vcDir, vcDir + "\\vcprojects", "TessaloomsMFC");
     complete &= DeleteTreeIfPresent(env, index, vcDir, vcDir + "\\vcprojectitems", "TessaloomsMFC");
     for (const char* wizard : kWizardFolders) {
         complete &= DeleteTreeIfPresent(env, index, vcDir, vcDir + "\\VCWizards", wizard);

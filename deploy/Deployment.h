@@ -10,8 +10,8 @@
 // and used through that handle: a link met there is never followed; it is
 // removed itself where the system allows that, and otherwise left in place
 // and the step reported as not done. A version whose registered location
-// the code page cannot hold exactly is not served, and reported. Each step without its effect is told
-// to the caller (Env::Tell) with the version, the folder and the reason.
+// the code page cannot hold exactly is not served, and reported. Each step without its effect is
+// told to the caller (Env::Tell) with the version, the folder and the reason.
 
 #include <string>
 #include <vector>

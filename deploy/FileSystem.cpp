@@ -49,7 +49,8 @@ bool FitsTreePath(const std::string& path) {
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 // One walk over a tree: its buffer, and the first thing that stopped it.
@@ -90,8 +91,8 @@ EntryKind OpenForCopy(Env& env, Handle parent, const std::string& name, bool lis
 // Opens folder `name` in `parent` to copy into, making it when it is
 // missing; a link there is removed itself first where the system allows.
 // *made tells whether it is new, and so empty.
-bool OpenOrCreateFolder(Walk& walk, Handle parent, const std::string& path,
-                        const std::string& name, FileCloser* folder, bool* made) {
+bool OpenOrCreateFolder(Walk& walk, Handle parent, const std::string& path, const std::string& name,
+                        FileCloser* folder, bool* made) {
     *made = false;
     switch (walk.env.OpenChild(parent, name, Access::kRemove, folder->put())) {
         case EntryKind::kFolder:
@@ -165,10 +166,9 @@ bool CopyContent(Walk& walk, Handle from, const std::string& fromPath, Handle to
             case EntryKind::kFolder: {
                 FileCloser copy(walk.env);
                 bool made = false;
-                complete &=
-                    OpenOrCreateFolder(walk, to, toPath, entry.name, &copy, &made) &&
-                    CopyContent(walk, child.get(), Below(fromPath, entry.name), copy.get(),
-                                Below(toPath, entry.name), made, depth + 1);
+                complete &= OpenOrCreateFolder(walk, to, toPath, entry.name, &copy, &made) &&
+                            CopyContent(walk, child.get(), Below(fromPath, entry.name), copy.get(),
+                                        Below(toPath, entry.name), made, depth + 1);
                 break;
             }
             case EntryKind::kLink:
@@ -253,8 +253,7 @@ bool IsExistingDirectory(Env& env, const std::string& path) {
     return FindEntry(env, path, &isDirectory) && isDirectory;
 }
 
-bool NamesBelow(const std::string& root, const std::string& path,
-                std::vector<std::string>* names) {
+bool NamesBelow(const std::string& root, const std::string& path, std::vector<std::string>* names) {
     names->clear();
     std::string rest;
     if (!PartBelow(root, path, &rest)) {
@@ -351,8 +350,7 @@ EntryKind InspectBelow(Env& env, const std::string& root, const std::string& pat
 
 namespace {
 
-bool HoldsNoLinks(Env& env, Handle folder, const std::string& path, int depth,
-                  std::string* where) {
+bool HoldsNoLinks(Env& env, Handle folder, const std::string& path, int depth, std::string* where) {
     std::vector<DirectoryEntry> entries;
     if (depth > kMaxTreeDepth || !env.ListFolder(folder, &entries)) {
         *where = path;
@@ -377,8 +375,7 @@ bool HoldsNoLinks(Env& env, Handle folder, const std::string& path, int depth,
 
 }  // namespace
 
-bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path,
-                   std::string* where) {
+bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path, std::string* where) {
     std::string found = path;
     FileCloser entry(env);
     bool free = true;
@@ -465,8 +462,8 @@ void CopyWholeTree(Walk& walk, const std::string& fromRoot, const std::string& f
     } else if (!made && !contentOnly) {
         FileCloser inner(env);
         if (OpenOrCreateFolder(walk, target.get(), targetPath, sourceName, &inner, &made)) {
-            CopyContent(walk, source.get(), sourcePath, inner.get(),
-                        Below(targetPath, sourceName), made, 0);
+            CopyContent(walk, source.get(), sourcePath, inner.get(), Below(targetPath, sourceName),
+                        made, 0);
         }
     } else {
         CopyContent(walk, source.get(), sourcePath, target.get(), targetPath, made, 0);
@@ -475,8 +472,7 @@ void CopyWholeTree(Walk& walk, const std::string& fromRoot, const std::string& f
 
 }  // namespace
 
-bool DeleteTree(Env& env, const std::string& root, const std::string& path,
-                std::string* failure) {
+bool DeleteTree(Env& env, const std::string& root, const std::string& path, std::string* failure) {
     Walk walk(env);
     FileCloser parent(env);
     std::string name;
@@ -486,8 +482,7 @@ bool DeleteTree(Env& env, const std::string& root, const std::string& path,
         walk.Fail(path, "it is missing, or a folder on its way is not itself");
     } else {
         FileCloser probe(env);
-        if (env.OpenChild(parent.get(), name, Access::kLook, probe.put()) ==
-            EntryKind::kMissing) {
+        if (env.OpenChild(parent.get(), name, Access::kLook, probe.put()) == EntryKind::kMissing) {
             walk.Fail(path, "there is nothing there");
         } else {
             probe.Close();

@@ -33,8 +33,7 @@ bool IsSameNameCaseless(const std::string& a, const std::string& b);
 // (letters in any case; a root ".\" also takes relative paths). "." and
 // empty names are dropped and ".." steps back. False when `path` is not
 // below `root` or steps out of it; an empty list when it is `root` itself.
-bool NamesBelow(const std::string& root, const std::string& path,
-                std::vector<std::string>* names);
+bool NamesBelow(const std::string& root, const std::string& path, std::vector<std::string>* names);
 
 // Opens `path` below `root` for `access`: `root` by its path, every entry
 // below it from its parent's handle (Env::OpenChild). What `path` is; kLink
@@ -76,8 +75,7 @@ bool DeleteTree(Env& env, const std::string& root, const std::string& path,
 // system allows that. True only when every entry was copied; otherwise
 // *failure, if given, names the first entry that was not and why.
 bool CopyTree(Env& env, const std::string& fromRoot, const std::string& from,
-              const std::string& toRoot, const std::string& to,
-              std::string* failure = nullptr);
+              const std::string& toRoot, const std::string& to, std::string* failure = nullptr);
 
 // The single-file steps, inside an open folder. True when nothing is at
 // `name` any more: a file, an empty folder or a link itself deleted, or

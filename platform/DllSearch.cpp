@@ -14,10 +14,10 @@ namespace {
 // file of that name from the program's folder. One a system lacks is
 // passed over.
 const char* const kLoadedLater[] = {
-    "imm32.dll",   "uxtheme.dll", "msctf.dll",    "lpk.dll",      "usp10.dll",
-    "version.dll", "dwmapi.dll",  "cryptbase.dll", "comctl32.dll", "ole32.dll",
-    "oleaut32.dll", "rpcrt4.dll", "sechost.dll",   "combase.dll",  "win32u.dll",
-    "ucrtbase.dll", "shcore.dll", "shlwapi.dll",   "kernelbase.dll",
+    "imm32.dll",    "uxtheme.dll", "msctf.dll",     "lpk.dll",        "usp10.dll",
+    "version.dll",  "dwmapi.dll",  "cryptbase.dll", "comctl32.dll",   "ole32.dll",
+    "oleaut32.dll", "rpcrt4.dll",  "sechost.dll",   "combase.dll",    "win32u.dll",
+    "ucrtbase.dll", "shcore.dll",  "shlwapi.dll",   "kernelbase.dll",
 };
 
 }  // namespace

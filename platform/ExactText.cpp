@@ -45,8 +45,7 @@ bool ToCodePageExactly(const wchar_t* wide, std::size_t count, std::string* text
     WideCharToMultiByte(CP_ACP, flags, wide, size, &(*text)[0], length, nullptr, nullptr);
     // Exact only when it comes back as it was.
     std::wstring back;
-    return Widen(*text, &back) && back.size() == count &&
-           back.compare(0, count, wide, count) == 0;
+    return Widen(*text, &back) && back.size() == count && back.compare(0, count, wide, count) == 0;
 }
 
 }  // namespace orvane

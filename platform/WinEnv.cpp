@@ -121,8 +121,8 @@ struct Native {
     StatusToErrorFn statusToError;
     FinalPathFn finalPath;
     bool complete() const {
-        return createFile && queryDirectory && queryInformation && setInformation &&
-               equalString && statusToError;
+        return createFile && queryDirectory && queryInformation && setInformation && equalString &&
+               statusToError;
     }
 };
 
@@ -330,8 +330,8 @@ EntryKind WinEnv::Decide(HANDLE entry, const std::wstring& real) {
     IO_STATUS_BLOCK io;
     BasicRecord basic;
     StandardRecord standard;
-    if (Failed(NativeCalls().queryInformation(entry, &io, &basic, sizeof basic,
-                                              kBasicInformation)) ||
+    if (Failed(
+            NativeCalls().queryInformation(entry, &io, &basic, sizeof basic, kBasicInformation)) ||
         Failed(NativeCalls().queryInformation(entry, &io, &standard, sizeof standard,
                                               kStandardInformation))) {
         return EntryKind::kLink;
@@ -402,8 +402,7 @@ bool WinEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
     return true;
 }
 
-EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access access,
-                            Handle* child) {
+EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access access, Handle* child) {
     std::wstring wide;
     if (!ToEntryName(name, &wide)) {
         return EntryKind::kLink;
@@ -413,8 +412,8 @@ EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access acces
                                    kFileOpen, 0, opened.put());
     if (status == kStatusSharingViolation && access == Access::kLook) {
         // Held without sharing by another program: still looked at.
-        status = OpenRelative(AsHandle(folder), wide, FILE_READ_ATTRIBUTES, kShareAll, kFileOpen,
-                              0, opened.put());
+        status = OpenRelative(AsHandle(folder), wide, FILE_READ_ATTRIBUTES, kShareAll, kFileOpen, 0,
+                              opened.put());
     }
     if (status == kStatusNameNotFound || status == kStatusPathNotFound) {
         return EntryKind::kMissing;
@@ -429,9 +428,9 @@ EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access acces
     }
     // A link kept open for removal must be the name itself: where real
     // paths can be told, one that leads elsewhere was followed.
-    const bool itself =
-        kind != EntryKind::kLink ||
-        (access == Access::kRemove && (real.empty() || SameCaseless(FinalPathOf(opened.get()), real)));
+    const bool itself = kind != EntryKind::kLink ||
+                        (access == Access::kRemove &&
+                         (real.empty() || SameCaseless(FinalPathOf(opened.get()), real)));
     if (itself) {
         *child = Keep(opened.release(), kind);
     }

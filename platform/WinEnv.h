@@ -25,8 +25,7 @@ class WinEnv final : public Env {
     EntryKind OpenChild(Handle folder, const std::string& name, Access access,
                         Handle* child) override;
     bool ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) override;
-    bool CreateChild(Handle folder, const std::string& name, bool isFolder,
-                     Handle* child) override;
+    bool CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) override;
     bool DeleteOpened(Handle entry) override;
     bool RenameOpened(Handle file, Handle folder, const std::string& name) override;
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;

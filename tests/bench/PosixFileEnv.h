@@ -24,8 +24,7 @@ class PosixFileEnv final : public Env {
     EntryKind OpenChild(Handle folder, const std::string& name, Access access,
                         Handle* child) override;
     bool ListFolder(Handle, std::vector<DirectoryEntry>*) override { return false; }
-    bool CreateChild(Handle folder, const std::string& name, bool isFolder,
-                     Handle* child) override;
+    bool CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) override;
     bool DeleteOpened(Handle entry) override;
     bool RenameOpened(Handle file, Handle folder, const std::string& name) override;
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;

@@ -13,7 +13,8 @@ TEST(SkipProgramPath, SkipsThePathAndTheBlanksAfterIt) {
     EXPECT_EQ(std::string(fw::SkipProgramPath("Orvane.exe")), "");
     EXPECT_EQ(std::string(fw::SkipProgramPath("\"unclosed path")), "");
     EXPECT_EQ(std::string(fw::SkipProgramPath<char>(nullptr)), "");
-    EXPECT_EQ(std::wstring(fw::SkipProgramPath(L"\"C:\\K\\O.exe\" -i C:\\K\x3a9")), L"-i C:\\K\x3a9");
+    EXPECT_EQ(std::wstring(fw::SkipProgramPath(L"\"C:\\K\\O.exe\" -i C:\\K\x3a9")),
+              L"-i C:\\K\x3a9");
 }
 
 }  // namespace

@@ -54,7 +54,9 @@ TEST_F(Deployment, NewerVersionGetsTheCopiesInOrderAndTheNewerScripts) {
     const std::string wiz = vc + "\\VCWizards\\TessaloomsWiz\\scripts\\1033\\";
     const std::string tpl = vc + "\\VCWizards\\TessaloomsTemplateWiz\\scripts\\1033\\";
     const Lines& log = env.Log();
-    const auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line); };
+    const auto at = [&](const std::string& line) {
+        return std::find(log.begin(), log.end(), line);
+    };
     EXPECT_LT(at("create " + vc + "\\vcprojects\\TessaloomsMFC"),
               at("create " + vc + "\\vcprojectitems\\TessaloomsMFC"));
     EXPECT_LT(at("create " + vc + "\\vcprojectitems\\TessaloomsMFC"),
@@ -194,7 +196,8 @@ TEST_F(Deployment, LinksInVisualStudioAreRemovedThemselvesAndLookAlikesReported)
     env.AddFile("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\look-alike", "x");
     env.MarkInexact("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\look-alike");
     EXPECT_FALSE(RemoveAllVersions(env));
-    EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards"), (Lines{"TessaloomsWiz\\", "TessaloomsWiz\\look-alike=x"}));
+    EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards"),
+              (Lines{"TessaloomsWiz\\", "TessaloomsWiz\\look-alike=x"}));
 }
 
 TEST_F(Deployment, VersionWithoutSourcesIsIncompleteAndTheOtherIsServed) {
@@ -214,12 +217,14 @@ TEST_F(Deployment, VersionWhoseLocationTheCodePageCannotHoldIsNotServedAndSaysSo
     RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
     env.AddDirectory("C:\\VS71\\Vc7");
     EXPECT_FALSE(DeployAllVersions(env));
-    EXPECT_EQ(env.Content("C:\\VS71\\Vc7\\vcprojectitems\\TessaloomsMFC\\AddToolBand.vsz"), "items 7.1");
+    EXPECT_EQ(env.Content("C:\\VS71\\Vc7\\vcprojectitems\\TessaloomsMFC\\AddToolBand.vsz"),
+              "items 7.1");
     EXPECT_FALSE(RemoveAllVersions(env));
-    EXPECT_EQ(env.Told(), (Lines{"Orvane: Visual Studio 9.0: its InstallDir has a character the code "
-                                 "page cannot hold exactly, so the templates were not added to it.",
-                                 "Orvane: Visual Studio 9.0: its InstallDir has a character the code "
-                                 "page cannot hold exactly, so the templates were not removed from it."}));
+    EXPECT_EQ(env.Told(),
+              (Lines{"Orvane: Visual Studio 9.0: its InstallDir has a character the code "
+                     "page cannot hold exactly, so the templates were not added to it.",
+                     "Orvane: Visual Studio 9.0: its InstallDir has a character the code "
+                     "page cannot hold exactly, so the templates were not removed from it."}));
     EXPECT_EQ(env.Tree("C:\\VSO"), (Lines{"VC\\"}));
 }
 

@@ -301,8 +301,7 @@ bool FakeEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
     return true;
 }
 
-EntryKind FakeEnv::OpenChild(Handle folder, const std::string& name, Access access,
-                             Handle* child) {
+EntryKind FakeEnv::OpenChild(Handle folder, const std::string& name, Access access, Handle* child) {
     const OpenFile* parent = Find(folder);
     if (parent == nullptr || !IsEntryName(name)) {
         return EntryKind::kLink;

@@ -44,7 +44,7 @@ class FakeEnv final : public Env {
     void SetInexactValue(const std::string& subKey, const std::string& name);
     void AddDirectory(const std::string& path);  // with every folder above it
     void AddFile(const std::string& path, const std::string& content);  // ditto
-    void Remove(const std::string& path);  // with everything below it
+    void Remove(const std::string& path);                               // with everything below it
     void SetReadOnly(const std::string& path, bool readOnly);
     // Another program holds the file open without sharing.
     void HoldOpen(const std::string& path);
@@ -90,8 +90,7 @@ class FakeEnv final : public Env {
     EntryKind OpenChild(Handle folder, const std::string& name, Access access,
                         Handle* child) override;
     bool ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) override;
-    bool CreateChild(Handle folder, const std::string& name, bool isFolder,
-                     Handle* child) override;
+    bool CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) override;
     bool DeleteOpened(Handle entry) override;
     bool RenameOpened(Handle file, Handle folder, const std::string& name) override;
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;

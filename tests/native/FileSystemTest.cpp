@@ -75,8 +75,7 @@ TEST(CopyTree, NothingUncheckedIsCopiedAndEveryMissingEntryIsReported) {
         env.AddFile("C:\\X\\A\\sub\\c.txt", "c");
     };
     const auto copy = [](FakeEnv& env) {
-        return CopyTree(env, "C:\\X\\", "C:\\X\\A", "C:\\VC\\vcprojects",
-                        "C:\\VC\\vcprojects\\T");
+        return CopyTree(env, "C:\\X\\", "C:\\X\\A", "C:\\VC\\vcprojects", "C:\\VC\\vcprojects\\T");
     };
     {
         FakeEnv env;
@@ -85,9 +84,9 @@ TEST(CopyTree, NothingUncheckedIsCopiedAndEveryMissingEntryIsReported) {
         env.AddFile("C:\\X\\A\\sub\\secret\xef\xbc\x8e", "x");
         env.MarkInexact("C:\\X\\A\\sub\\secret\xef\xbc\x8e");
         EXPECT_FALSE(copy(env));
-        EXPECT_EQ(env.Tree("C:\\VC\\vcprojects\\T"),
-                  (Lines{"a.txt=" + std::string(200000, 'a'), "sub\\", "sub\\b.txt=b",
-                         "sub\\c.txt=c"}));
+        EXPECT_EQ(
+            env.Tree("C:\\VC\\vcprojects\\T"),
+            (Lines{"a.txt=" + std::string(200000, 'a'), "sub\\", "sub\\b.txt=b", "sub\\c.txt=c"}));
     }
     for (const Call call : {Call::kOpenFolder, Call::kOpenChild, Call::kListFolder, Call::kCreate,
                             Call::kRead, Call::kWrite}) {

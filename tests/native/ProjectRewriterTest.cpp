@@ -103,9 +103,10 @@ TEST(RewriteProjectFile, TheProductRootIsEscapedAsXmlRequires) {
     env.AddFile(kProject, "AdditionalIncludeDirectories\nAdditionalLibraryDirectories/>\n");
     RewriteProjectFile(env, "C:\\", kProject, kTemp, "C:\\R&D <\"Kit\"> \xe9\x83\\Include",
                        "C:\\R&D\\Lib");
-    EXPECT_EQ(env.Content(kProject),
-              "\tAdditionalIncludeDirectories=\"C:\\R&amp;D &lt;&quot;Kit&quot;&gt; \xe9\x83\\Include\"\n"
-              "\tAdditionalLibraryDirectories=\"C:\\R&amp;D\\Lib\"/>\n");
+    EXPECT_EQ(
+        env.Content(kProject),
+        "\tAdditionalIncludeDirectories=\"C:\\R&amp;D &lt;&quot;Kit&quot;&gt; \xe9\x83\\Include\"\n"
+        "\tAdditionalLibraryDirectories=\"C:\\R&amp;D\\Lib\"/>\n");
 }
 
 TEST(RewriteProjectFile, MissingProjectOrFolderIsSkipped) {
@@ -252,8 +253,8 @@ TEST_F(PatchSampleProjectsTest, EveryFailingCallLeavesWholeFilesAndNoTemporaryFi
             clean.AddFile(ProjectPath(row), Original(row));
         }
         PatchSampleProjects(clean);
-        for (Call call : {Call::kOpenChild, Call::kCreate, Call::kRead, Call::kWrite,
-                          Call::kSeek, Call::kTruncate, Call::kFlush, Call::kRename}) {
+        for (Call call : {Call::kOpenChild, Call::kCreate, Call::kRead, Call::kWrite, Call::kSeek,
+                          Call::kTruncate, Call::kFlush, Call::kRename}) {
             callsOfACleanRun[call] = clean.CallCount(call);
         }
     }

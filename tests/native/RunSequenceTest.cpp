@@ -54,8 +54,9 @@ TEST_F(RunSequence, SwitchInUpperCaseAndPathWithBackslash) {
 // say, where any user can make folders), and is refused untouched.
 TEST_F(RunSequence, TemplatesWordThatIsNoFullPathIsRefusedUntouched) {
     env.ClearLog();
-    for (const char* line : {"-i \"\"", "-i Templates", "-i \\Kit\\Templates", "-i C:Kit\\Templates",
-                             "-i .\\Templates", "-i 1:\\Kit", "-i \\\\\\x"}) {
+    for (const char* line :
+         {"-i \"\"", "-i Templates", "-i \\Kit\\Templates", "-i C:Kit\\Templates",
+          "-i .\\Templates", "-i 1:\\Kit", "-i \\\\\\x"}) {
         EXPECT_EQ(RunFromCommandLine(env, line), RunOutcome::kNotUnderstood) << line;
     }
     EXPECT_TRUE(env.Log().empty());
@@ -153,11 +154,14 @@ TEST_F(RunSequence, EveryOutcomeIsToldWithItsReason) {
         }
         return lines;
     };
-    EXPECT_EQ(told("-i C:\\Kit\\Templates"),
-              "Orvane: added the templates to Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC).\n");
-    EXPECT_EQ(told("/I x"),
-              "Orvane: only -i adds the templates; \"/I\", like any other first word, removes them.\n"
-              "Orvane: removed the templates from Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC).\n");
+    EXPECT_EQ(
+        told("-i C:\\Kit\\Templates"),
+        "Orvane: added the templates to Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC).\n");
+    EXPECT_EQ(
+        told("/I x"),
+        "Orvane: only -i adds the templates; \"/I\", like any other first word, removes them.\n"
+        "Orvane: removed the templates from Visual Studio 9.0 "
+        "(C:\\VS9\\Common7\\IDE\\..\\..\\VC).\n");
     EXPECT_EQ(told("-i").rfind("Orvane: not understood. Give two words: -i and", 0), 0u);
 
     env.SetReadOnly(kProject, true);
@@ -167,13 +171,14 @@ TEST_F(RunSequence, EveryOutcomeIsToldWithItsReason) {
     env.SetReadOnly(kProject, false);
 
     env.AddFile("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC", "not a folder");
-    EXPECT_EQ(told("-i C:\\Kit\\Templates"),
-              "Orvane: Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC): "
-              "C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC did not get "
-              "everything: C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC: a file "
-              "is in the folder's place\n"
-              "Orvane: the installation ran to its end, but not all of it had its effect "
-              "(status 3).\n");
+    EXPECT_EQ(
+        told("-i C:\\Kit\\Templates"),
+        "Orvane: Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC): "
+        "C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC did not get "
+        "everything: C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC: a file "
+        "is in the folder's place\n"
+        "Orvane: the installation ran to its end, but not all of it had its effect "
+        "(status 3).\n");
 }
 
 TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstoodThreeForIncomplete) {

@@ -61,8 +61,8 @@ TEST_F(RealFileSystem, CopyTreeRules) {
 TEST_F(RealFileSystem, HardLinksAreNotCopiedAndLoseOnlyTheirOwnName) {
     WriteBytes(At("outside.txt"), "not for everyone");
     WriteBytes(At("X\\A\\f.txt"), "1");
-    ASSERT_TRUE(CreateHardLinkA(At("X\\A\\second.txt").c_str(), At("outside.txt").c_str(),
-                                nullptr));
+    ASSERT_TRUE(
+        CreateHardLinkA(At("X\\A\\second.txt").c_str(), At("outside.txt").c_str(), nullptr));
     EXPECT_FALSE(IsFreeOfLinks(env, dir.path(), At("X")));
     EXPECT_FALSE(CopyTree(env, dir.path(), At("X\\A"), dir.path(), At("Y")));
     EXPECT_EQ(ReadBytes(At("Y\\f.txt")), "1");

@@ -31,7 +31,8 @@ class RealFiles : public ::testing::Test {
 TEST_F(RealFiles, NoSharingWhileOpen) {
     WriteBytes(project, "x");
     FileCloser file(env), second(env);
-    ASSERT_EQ(OpenBelow(env, dir.path(), project, Access::kReadWrite, file.put()), EntryKind::kFile);
+    ASSERT_EQ(OpenBelow(env, dir.path(), project, Access::kReadWrite, file.put()),
+              EntryKind::kFile);
     EXPECT_EQ(OpenBelow(env, dir.path(), project, Access::kReadWrite, second.put()),
               EntryKind::kLink);
     EXPECT_EQ(ReadBytes(project), "<missing>");

@@ -58,8 +58,9 @@ int main(int argc, char** argv) {
         }
     }
     if (!understood) {
-        std::fprintf(stderr, "usage: orvane_launch <command-line file> <timeout seconds> "
-                             "[unseen] [hidden] [output=<file>] [unicode]\n");
+        std::fprintf(stderr,
+                     "usage: orvane_launch <command-line file> <timeout seconds> "
+                     "[unseen] [hidden] [output=<file>] [unicode]\n");
         return 2;
     }
     std::FILE* file = std::fopen(argv[1], "rb");

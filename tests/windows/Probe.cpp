@@ -81,7 +81,8 @@ int SysCommand(const char* title, int id) {
 
 BOOL CALLBACK ForgeProperty(HWND window, LPSTR name, HANDLE, ULONG_PTR count) {
     if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) != 0) {  // named, not an atom
-        SetPropA(window, name, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x4141414141414141ull)));
+        SetPropA(window, name,
+                 reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x4141414141414141ull)));
         ++*reinterpret_cast<int*>(count);
     }
     return TRUE;
