@@ -141,15 +141,22 @@ bool CopyFileThrough(Walk& walk, Handle from, Handle toFolder, const std::string
     }
 }
 
+// Lists open folder `folder`, `depth` below the walk's top; false, with
+// the reason recorded, when it is too deep or cannot be listed.
+bool ListForWalk(Walk& walk, Handle folder, const std::string& path, int depth,
+                 std::vector<DirectoryEntry>* entries) {
+    if (depth > kMaxTreeDepth) {
+        return walk.Fail(path, "folders nested too deep");
+    }
+    return walk.env.ListFolder(folder, entries) || walk.Fail(path);
+}
+
 // Copies every entry of open folder `from` into open folder `to`.
 bool CopyContent(Walk& walk, Handle from, const std::string& fromPath, Handle to,
                  const std::string& toPath, bool fresh, int depth) {
     std::vector<DirectoryEntry> entries;
-    if (depth > kMaxTreeDepth) {
-        return walk.Fail(fromPath, "folders nested too deep");
-    }
-    if (!walk.env.ListFolder(from, &entries)) {
-        return walk.Fail(fromPath);
+    if (!ListForWalk(walk, from, fromPath, depth, &entries)) {
+        return false;
     }
     bool complete = true;
     for (const DirectoryEntry& entry : entries) {
@@ -207,11 +214,8 @@ bool DeleteChild(Walk& walk, Handle parent, const std::string& path, const std::
 
 bool DeleteContent(Walk& walk, Handle folder, const std::string& path, int depth) {
     std::vector<DirectoryEntry> entries;
-    if (depth > kMaxTreeDepth) {
-        return walk.Fail(path, "folders nested too deep");
-    }
-    if (!walk.env.ListFolder(folder, &entries)) {
-        return walk.Fail(path);
+    if (!ListForWalk(walk, folder, path, depth, &entries)) {
+        return false;
     }
     bool complete = true;
     for (const DirectoryEntry& entry : entries) {

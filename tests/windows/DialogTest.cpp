@@ -168,7 +168,12 @@ TEST(ConfirmationWindow, IconsAndDragIcon) {
             big = SendMessageA(window, WM_GETICON, ICON_BIG, 0);
             small = SendMessageA(window, WM_GETICON, ICON_SMALL, 0);
             drag = SendMessageA(window, WM_QUERYDRAGICON, 0, 0);
-            pictureSubclassed = GetPropA(GetDlgItem(window, 1000), "fw.CWnd") != nullptr;
+            // Subclassed, and found through no property another process could set.
+            const HWND picture = GetDlgItem(window, 1000);
+            pictureSubclassed =
+                GetWindowLongPtrA(picture, GWLP_WNDPROC) !=
+                    static_cast<LONG_PTR>(GetClassLongPtrA(picture, GCLP_WNDPROC)) &&
+                GetPropA(picture, "fw.CWnd") == nullptr;
         },
         &failure);
     const LRESULT icon =
