@@ -47,6 +47,9 @@ def read_allowed(arch):
         words = line.split("#", 1)[0].split()
         if not words:
             continue
+        if words[0] == "load":
+            dlls.add(words[1].lower())
+            continue
         kind, dll, function, *only = words
         if only and only[0] != arch:
             continue
