@@ -349,11 +349,15 @@ EntryKind WinEnv::Decide(HANDLE entry, const std::wstring& real) {
 }
 
 // The real path the entry `name` of `folder` must have, or "" where the
-// system cannot tell real paths.
+// system cannot tell real paths. Where it can but did not for this folder,
+// a path no entry has: nothing below such a folder counts as itself.
 std::wstring WinEnv::RealPathIn(Handle folder, const std::wstring& name) const {
+    if (NativeCalls().finalPath == nullptr) {
+        return std::wstring();
+    }
     const auto found = realPaths_.find(folder);
     if (found == realPaths_.end() || found->second.empty()) {
-        return std::wstring();
+        return L"<unknown>\\" + name;
     }
     const std::wstring& parent = found->second;
     return parent + (parent.back() == L'\\' ? L"" : L"\\") + name;
