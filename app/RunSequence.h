@@ -18,7 +18,9 @@ enum class RunOutcome {
 // patches the sample projects, stamps the wizard launchers, removes the
 // templates from every installed Visual Studio and deploys them afresh. With
 // any other first word and a second word: removes them. Any other command
-// line does nothing. A failure raised by any step ends the run at once.
+// line, or "-i" with a templates word that is not a full path, does
+// nothing. A failure raised by any step ends the run at once. What the run
+// came to, and why, is told to the caller (Env::Tell).
 RunOutcome RunFromCommandLine(Env& env, const char* commandLine);
 
 // A command line with a character the code page cannot hold exactly: told
