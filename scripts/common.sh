@@ -46,7 +46,7 @@ stop_private_display() {
 # foreign architecture; tests/wine/wine32.sh lays the tree over /usr in a
 # private mount namespace. The packages come from apt's own sources.
 wine32_tree() {
-    local tree=$ORVANE_ROOT/build/wine32/root version suite sources=() file
+    local tree=$ORVANE_ROOT/build/wine32/root version suite sources=() file attempt
     version=$(dpkg-query -W -f '${Version}' wine64)
     [ -f "$tree/.wine32-$version" ] && return 0
     suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
@@ -54,9 +54,36 @@ wine32_tree() {
         [ -f "$file" ] && grep -qE '^[[:space:]]*(deb |Types:.*deb)' "$file" && sources+=("$file")
     done
     echo "setting up the 32-bit Wine $version in build/wine32 (once)"
-    rm -rf "$tree"
-    mkdir -p "${tree%/*}"
-    mmdebstrap --quiet --mode=root --variant=minbase --architectures=amd64,i386 \
-        --include="wine32:i386=$version" "$suite" "$tree" "${sources[@]}" </dev/null
-    touch "$tree/.wine32-$version"
+    for attempt in 1 2 3; do
+        rm -rf "$tree"
+        mkdir -p "${tree%/*}"
+        if mmdebstrap --quiet --mode=root --variant=minbase --architectures=amd64,i386 \
+            --include="wine32:i386=$version" "$suite" "$tree" "${sources[@]}" </dev/null; then
+            touch "$tree/.wine32-$version"
+            return 0
+        fi
+        # A mirror caught in the middle of a sync serves an index that does
+        # not match its Release file, for a while. The security suite holds
+        # no Wine: the last try goes without it.
+        echo "the 32-bit Wine could not be set up (try $attempt of 3)"
+        sleep 20
+        [ "$attempt" -eq 2 ] && mapfile -t sources < <(sources_without_security "${sources[@]}")
+    done
+    return 1
+}
+
+# Copies of the apt sources files $@ without their security suites, in
+# build/wine32/sources; prints their paths.
+sources_without_security() {
+    local folder=$ORVANE_ROOT/build/wine32/sources file copy
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    for file in "$@"; do
+        copy=$folder/$(basename "$file")
+        case $file in
+            *.sources) awk -v RS= -v ORS='\n\n' '!/Suites:[^\n]*-security/' "$file" >"$copy" ;;
+            *) grep -v -- '-security' "$file" >"$copy" ;;
+        esac
+        grep -qE '^[[:space:]]*(deb |Types:.*deb)' "$copy" && echo "$copy"
+    done
 }
