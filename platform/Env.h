@@ -41,7 +41,6 @@ enum class Access {
 struct DirectoryEntry {
     std::string name;
     std::uint32_t attributes = 0;
-    std::uint64_t size = 0;
     // False when the system's name has a character the code page cannot
     // hold: `name` is then only a look-alike, and names something else.
     bool exact = true;

@@ -465,7 +465,6 @@ bool WinEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
                 DirectoryEntry entry;
                 entry.exact = ToCodePageExactly(wide.data(), wide.size(), &entry.name);
                 entry.attributes = record->FileAttributes;
-                entry.size = static_cast<std::uint64_t>(record->EndOfFile.QuadPart);
                 entries->push_back(entry);
             }
             if (record->NextEntryOffset == 0) {

@@ -349,8 +349,8 @@ bool FakeEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
                                         : IsBelow(below, key) &&
                                               below.find('\\', key.size() + 1) == std::string::npos;
         if (inside) {
-            entries->push_back(DirectoryEntry{LastComponent(entry.path), AttributesOf(entry),
-                                              entry.content.size(), !entry.inexact});
+            entries->push_back(
+                DirectoryEntry{LastComponent(entry.path), AttributesOf(entry), !entry.inexact});
         }
     }
     return true;
