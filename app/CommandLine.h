@@ -10,13 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/CodePage.h"
+
 namespace orvane {
 
 // Tells whether a byte starts a double-byte character.
 using LeadByteTest = bool (*)(unsigned char byte);
-
-// The system code page's rule, supplied by the platform layer.
-bool IsSystemLeadByte(unsigned char byte);
 
 // The words of `text`, or no list for an absent or empty text. Words may be
 // empty and may be of any length.

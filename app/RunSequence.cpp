@@ -3,7 +3,6 @@
 #include <new>
 
 #include "app/CommandLine.h"
-#include "app/TemplatesDir.h"
 #include "customise/LauncherStamper.h"
 #include "customise/ProjectRewriter.h"
 #include "deploy/Deployment.h"
@@ -12,40 +11,51 @@
 
 namespace orvane {
 
-std::string TemplatesDir;
-
 namespace {
 
 // Looks at every part of the product an installation writes or copies
-// before anything is changed: a link planted there (see Env::InspectBelow)
-// stops the installation. The temporary project files are not looked at:
+// before anything is changed: a tree that is not a folder, a wizard
+// without its scripts, or a link planted there (see IsFreeOfLinks) stops
+// the installation. The temporary project files are not looked at:
 // whatever is at their names is removed, never followed. Each entry is
 // decided again on its handle when it is used.
-void RefuseLinksInProduct(Env& env) {
-    const std::string root = GetTrustedRoot(TemplatesDir);
+void RefuseUnfitProduct(Env& env, const Product& product) {
     const auto refuse = [](const std::string& path) {
         throw FileError(path +
-                        ": a link, a second name of another file, or a name the code "
-                        "page cannot hold exactly, where the product's own file belongs");
+                        ": a link, a second name of another file, a sparse file, or a name the "
+                        "code page cannot hold exactly or Windows keeps for a device, where the "
+                        "product's own file belongs");
     };
-    const std::string samplesRoot = GetTrustedSamplesRoot(TemplatesDir);
-    const std::string productRoot = GetProductRoot(TemplatesDir);
     for (int row = 0; row < kSampleProjectCount; ++row) {
         const std::string project =
-            GetSampleProjectStem(productRoot, GetSampleProjects()[row]) + ".vcproj";
-        if (InspectBelow(env, samplesRoot, project) == EntryKind::kLink) {
+            GetSampleProjectStem(product.productRoot, GetSampleProjects()[row]) + ".vcproj";
+        if (InspectBelow(env, product.samplesRoot, project) == EntryKind::kLink) {
             refuse(project);
         }
     }
-    for (const std::string& launcher : GetWizardLauncherPaths(TemplatesDir)) {
-        if (InspectBelow(env, root, launcher) == EntryKind::kLink) {
+    for (const std::string& launcher : GetWizardLauncherPaths(product.templatesDir)) {
+        if (InspectBelow(env, product.trustedRoot, launcher) == EntryKind::kLink) {
             refuse(launcher);
         }
     }
-    for (const std::string& tree : GetTemplateTrees(TemplatesDir)) {
+    for (const std::string& tree : GetTemplateTrees(product)) {
+        if (InspectBelow(env, product.trustedRoot, tree) != EntryKind::kFolder) {
+            throw FileError(tree +
+                            ": the product's templates are not there as a folder (is the "
+                            "templates folder right?)");
+        }
         std::string where;
-        if (!IsFreeOfLinks(env, root, tree, &where)) {
+        if (!IsFreeOfLinks(env, product.trustedRoot, tree, &where)) {
             refuse(where);
+        }
+    }
+    for (const char* wizard : {"TessaloomsWiz", "TessaloomsTemplateWiz"}) {
+        for (const char* script : {"default.js", "default05.js"}) {
+            const std::string path =
+                GetWizardSource(product) + "\\" + wizard + "\\scripts\\1033\\" + script;
+            if (InspectBelow(env, product.trustedRoot, path) != EntryKind::kFile) {
+                throw FileError(path + ": the wizard's script is not there as a file");
+            }
         }
     }
 }
@@ -56,13 +66,11 @@ const char* const kUsage =
     "word and a second one to remove them (Orvane.exe -u x).";
 
 // The versions an installation or removal reached, for the caller.
-void TellServed(Env& env, bool install) {
+void TellServed(Env& env, bool install, const std::vector<Installation>& installations) {
     std::string served;
-    for (VersionIndex index = 0; index < kVersionCount; ++index) {
-        const std::string vcDir = GetInstalledVcDir(env, index);
-        if (!vcDir.empty()) {
-            served += (served.empty() ? "" : ", ") + GetVersionString(index) + " (" + vcDir + ")";
-        }
+    for (const Installation& installation : installations) {
+        served += (served.empty() ? "" : ", ") + GetVersionString(installation.index) + " (" +
+                  installation.vcDir + ")";
     }
     if (served.empty()) {
         env.Tell("Orvane: no Visual Studio 7.0 to 10.0 is installed; nothing to do.");
@@ -71,6 +79,30 @@ void TellServed(Env& env, bool install) {
     env.Tell(std::string(install ? "Orvane: added the templates to Visual Studio "
                                  : "Orvane: removed the templates from Visual Studio ") +
              served + ".");
+}
+
+// The installations this run serves: each one found, put back whole where
+// an earlier run left it unfinished. *complete turns false for each one
+// that is not served.
+std::vector<Installation> FindServedInstallations(Env& env, bool install, bool* complete) {
+    std::vector<VersionIndex> inexact;
+    std::vector<Installation> served;
+    for (const Installation& installation : FindInstallations(env, &inexact)) {
+        bool whole = true;
+        if (RecoverVersion(env, installation, &whole)) {
+            served.push_back(installation);
+        }
+        *complete &= whole;
+    }
+    for (const VersionIndex index : inexact) {
+        // The text Orvane could use names another folder.
+        env.Tell("Orvane: Visual Studio " + GetVersionString(index) +
+                 ": its InstallDir has a character the code page cannot hold exactly, so the "
+                 "templates were not " +
+                 (install ? "added to" : "removed from") + " it.");
+        *complete = false;
+    }
+    return served;
 }
 
 }  // namespace
@@ -86,15 +118,12 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
             return RunOutcome::kNotUnderstood;
         }
         const bool install = IsInstallSwitch((*words)[0]);
-        TemplatesDir = (*words)[1];
-        if (TemplatesDir.empty() || TemplatesDir.back() != '\\') {
-            TemplatesDir += '\\';
-        }
+        const Product product = MakeProduct((*words)[1]);
         if ((*words)[0] == "/i" || (*words)[0] == "/I") {
             env.Tell("Orvane: only -i adds the templates; \"" + (*words)[0] +
                      "\", like any other first word, removes them.");
         }
-        if (install && !IsFullPath(TemplatesDir)) {
+        if (install && !IsFullPath(product.templatesDir)) {
             // Relative to wherever the installer starts it, such as the
             // drive's root, where any user may have made the folders.
             env.Tell(
@@ -103,16 +132,26 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
                 (*words)[1] + "\" is not. Nothing was done.");
             return RunOutcome::kNotUnderstood;
         }
+        // Runs take turns: two at once would each move the other's content.
+        if (!env.TakeTurn()) {
+            env.Tell(
+                "Orvane: another Orvane run did not finish within two minutes, so this one "
+                "changed nothing: " +
+                env.LastFailure() + " (status 3).");
+            return RunOutcome::kIncomplete;
+        }
         bool complete = true;
+        std::vector<Installation> served;
         if (install) {
-            RefuseLinksInProduct(env);
-            PatchSampleProjects(env);
+            RefuseUnfitProduct(env, product);
+            PatchSampleProjects(env, product);
             // Each runs whatever the ones before it came to.
-            complete = StampWizardLaunchers(env);
-            complete &= RemoveAllVersions(env);
-            complete &= DeployAllVersions(env);
+            complete = StampWizardLaunchers(env, product);
+            served = FindServedInstallations(env, install, &complete);
+            complete &= InstallAllVersions(env, product, served);
         } else {
-            complete = RemoveAllVersions(env);
+            served = FindServedInstallations(env, install, &complete);
+            complete &= RemoveAllVersions(env, served);
         }
         if (!complete) {
             env.Tell(install ? "Orvane: the installation ran to its end, but not all of it had "
@@ -121,7 +160,7 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
                                "effect (status 3).");
             return RunOutcome::kIncomplete;
         }
-        TellServed(env, install);
+        TellServed(env, install, served);
         return install ? RunOutcome::kInstalled : RunOutcome::kRemoved;
     } catch (const FileError& failure) {
         env.Tell(std::string("Orvane: stopped before any Visual Studio was changed: ") +

@@ -14,10 +14,12 @@ enum class RunOutcome {
     kNotUnderstood,  // the command line is not two words: nothing was done
 };
 
-// Runs what the command line asks for. With "-i" and a templates directory:
-// patches the sample projects, stamps the wizard launchers, removes the
-// templates from every installed Visual Studio and deploys them afresh. With
-// any other first word and a second word: removes them. Any other command
+// Runs what the command line asks for, once this run has its turn among
+// Orvane's runs. With "-i" and a templates directory: checks the product,
+// patches the sample projects, stamps the wizard launchers, and replaces
+// the templates in every installed Visual Studio, each whole or untouched.
+// With any other first word and a second word: removes them. Either first
+// puts back whole what an earlier run left unfinished. Any other command
 // line, or "-i" with a templates word that is not a full path, does
 // nothing. A failure raised by any step ends the run at once. What the run
 // came to, and why, is told to the caller (Env::Tell).

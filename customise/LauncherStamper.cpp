@@ -1,6 +1,5 @@
 #include "customise/LauncherStamper.h"
 
-#include "app/TemplatesDir.h"
 #include "customise/ProjectRewriter.h"
 #include "deploy/FileSystem.h"
 #include "deploy/VisualStudio.h"
@@ -78,15 +77,11 @@ std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir)
     return paths;
 }
 
-bool StampWizardLaunchers(Env& env) {
-    if (TemplatesDir.empty()) {
-        return true;
-    }
-    const std::string line = MakeBaseDirParamLine(GetProductRoot(TemplatesDir));
-    const std::string root = GetTrustedRoot(TemplatesDir);
+bool StampWizardLaunchers(Env& env, const Product& product) {
+    const std::string line = MakeBaseDirParamLine(product.productRoot);
     bool complete = true;
-    for (const std::string& path : GetWizardLauncherPaths(TemplatesDir)) {
-        complete &= StampWizardLauncher(env, root, path, line);
+    for (const std::string& path : GetWizardLauncherPaths(product.templatesDir)) {
+        complete &= StampWizardLauncher(env, product.trustedRoot, path, line);
     }
     return complete;
 }

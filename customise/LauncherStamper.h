@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "deploy/Product.h"
 #include "platform/Env.h"
 
 namespace orvane {
@@ -21,11 +22,11 @@ std::string MakeBaseDirParamLine(const std::string& productRoot);
 std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir);
 
 // Appends the stamp to every launcher of every version and template folder
-// under TemplatesDir; missing launchers (and folders at their names) are
+// of the product; missing launchers (and folders at their names) are
 // skipped. Every run adds one more stamp. False when some existing launcher
 // could not be stamped; each is told to the caller, and the rest are still
 // stamped.
-bool StampWizardLaunchers(Env& env);
+bool StampWizardLaunchers(Env& env, const Product& product);
 
 // Appends the stamp for `line` to one launcher below `root` if it exists,
 // opened for reading and writing without sharing as itself. False when it

@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/TemplatesDir.h"
 #include "deploy/FileSystem.h"
 
 namespace orvane {
@@ -293,22 +292,6 @@ const SampleProject* GetSampleProjects() {
     return kSampleProjects;
 }
 
-std::string GetProductRoot(const std::string& templatesDir) {
-    const std::size_t at = templatesDir.find("Templates");
-    return at == std::string::npos ? std::string() : templatesDir.substr(0, at);
-}
-
-std::string GetTrustedSamplesRoot(const std::string& templatesDir) {
-    const std::string productRoot = GetProductRoot(templatesDir);
-    const std::size_t slash = productRoot.rfind('\\');
-    return slash == std::string::npos ? std::string(".\\") : productRoot.substr(0, slash + 1);
-}
-
-std::string GetTrustedRoot(const std::string& templatesDir) {
-    return GetProductRoot(templatesDir).empty() ? templatesDir
-                                                : GetTrustedSamplesRoot(templatesDir);
-}
-
 std::string GetSampleProjectStem(const std::string& productRoot, const SampleProject& sample) {
     return productRoot + "Samples\\" + sample.folder + "\\" + sample.project;
 }
@@ -356,16 +339,16 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
     // One rename, through the handle that was written, replaces the
     // project: at every moment it holds either its old bytes or the
     // complete new ones, and nothing can be swapped in between.
-    if (!env.RenameOpened(temp.get(), folder.get(), name)) {
+    if (!env.RenameOpened(temp.get(), folder.get(), name, true)) {
         const std::string why = env.LastFailure();
         env.DeleteOpened(temp.get());
         throw FileError(projectPath + ": cannot replace it: " + why);
     }
 }
 
-void PatchSampleProjects(Env& env) {
-    const std::string productRoot = GetProductRoot(TemplatesDir);
-    const std::string root = GetTrustedSamplesRoot(TemplatesDir);
+void PatchSampleProjects(Env& env, const Product& product) {
+    const std::string& productRoot = product.productRoot;
+    const std::string& root = product.samplesRoot;
     const std::string includeDir = productRoot + "Include";
     const std::string libraryDir = productRoot + "Lib";
     for (const SampleProject& sample : kSampleProjects) {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "deploy/Product.h"
 #include "platform/Env.h"
 
 namespace orvane {
@@ -26,25 +27,13 @@ constexpr int kSampleProjectCount = 23;
 // The sample projects in the order they are patched.
 const SampleProject* GetSampleProjects();
 
-// The text of `templatesDir` before its first "Templates" (case-sensitive),
-// or "" when it has none.
-std::string GetProductRoot(const std::string& templatesDir);
-
-// The folders at and above which links are the installer's choice; below
-// them, anyone may have planted a link. For the samples, the product root's
-// folder (up to its last backslash; the current folder when there is none).
-// For the templates, the same folder, or `templatesDir` itself when there
-// is no product root.
-std::string GetTrustedSamplesRoot(const std::string& templatesDir);
-std::string GetTrustedRoot(const std::string& templatesDir);
-
 // The sample project of `sample` under `productRoot`'s "Samples\", without
 // its ".vcproj"; its temporary file adds "1.vcproj".
 std::string GetSampleProjectStem(const std::string& productRoot, const SampleProject& sample);
 
 // Rewrites the include and library lines of every sample project under
 // the product root's "Samples\" folder. A FileError ends it at that project.
-void PatchSampleProjects(Env& env);
+void PatchSampleProjects(Env& env, const Product& product);
 
 // `text` as an XML attribute value holds it: "&", "<", ">" and the double
 // quote as entities, every other byte as it is.

@@ -1,37 +1,68 @@
 #pragma once
 
 // Copying the templates and wizards into every installed Visual Studio, and
-// deleting them again. Versions that are not registered, or whose VC folder
-// is missing, are skipped. A failed step never stops the steps after it;
-// each function says whether every step had its effect: every entry of each
-// copy was written, each wizard script is in place, each folder removed is
-// gone. Below Visual Studio's vcprojects, vcprojectitems and VCWizards, and
-// below the product's folder, every entry is opened from its checked parent
-// and used through that handle: a link met there is never followed; it is
-// removed itself where the system allows that, and otherwise left in place
-// and the step reported as not done. A version whose registered location
-// the code page cannot hold exactly is not served, and reported. Each step without its effect is
-// told to the caller (Env::Tell) with the version, the folder and the reason.
+// deleting them again, each Visual Studio whole or untouched.
+//
+// Orvane's own names in a VC folder are vcprojects\TessaloomsMFC,
+// vcprojectitems\TessaloomsMFC, VCWizards\TessaloomsWiz and
+// VCWizards\TessaloomsTemplateWiz. Nothing Visual Studio reads is written in
+// place: an installation first copies every version's new content aside
+// into "Orvane.staging" in its VC folder, flushed to the disk, and only when
+// every version has all of it does it switch each version over by renames.
+// "Orvane.staging" is renamed to "Orvane.install", which says the new content
+// is complete; each old entry is then moved into "Orvane.old" and the new
+// one into its place, and the old content is deleted last. A removal makes
+// "Orvane.remove" and moves Orvane's entries into "Orvane.old" the same way.
+// Those names are the journal: a run that finds them puts the version back
+// whole before it does its own work (staging and old content go, a switch
+// or a removal that was under way is finished).
+//
+// The VC folder is opened by the path the registry gives; everything below
+// it is opened from its parent's handle and decided on its own handle. A
+// link at vcprojects, vcprojectitems or VCWizards keeps that version from
+// being served; a link met below is removed itself where the system
+// allows that, and is otherwise left in place and reported. Each step
+// without its effect is told to the caller (Env::Tell) with the version,
+// the folder and the reason.
 
 #include <string>
 #include <vector>
 
+#include "deploy/Product.h"
 #include "deploy/VisualStudio.h"
 #include "platform/Env.h"
 
 namespace orvane {
 
-// The VC folder of an installed version, or "" when it is not installed
-// or has no VC folder (*inexact, if given, as GetVisualStudioRoot sets it).
-std::string GetInstalledVcDir(Env& env, VersionIndex index, bool* inexact = nullptr);
+// An installed Visual Studio: its version, and its VC folder as the
+// registry names it.
+struct Installation {
+    VersionIndex index = 0;
+    std::string vcDir;
+};
 
-// The product's trees that deployment copies: each version's two template
-// folders, and the folder of the wizards.
-std::vector<std::string> GetTemplateTrees(const std::string& templatesDir);
+// Every supported version that is registered and has its VC folder, in
+// order; the registry is read once for each. A version whose location the
+// code page cannot hold exactly is not among them: it goes to *inexact.
+std::vector<Installation> FindInstallations(Env& env, std::vector<VersionIndex>* inexact);
 
-bool DeployForVersion(Env& env, VersionIndex index);
-bool RemoveForVersion(Env& env, VersionIndex index);
-bool DeployAllVersions(Env& env);
-bool RemoveAllVersions(Env& env);
+// Puts an installation back whole after a run that was killed or could not
+// finish, from what is on disk alone: a switch or removal under way is
+// finished, staging and old content are discarded. False, told to the
+// caller, when it could not: that installation is then not to be served by
+// this run. *whole turns false, told too, where something that was set
+// aside, and that Visual Studio does not read, could not be deleted.
+bool RecoverVersion(Env& env, const Installation& installation, bool* whole);
+
+// Installs the product's templates into every installation: all staged
+// first; if any staging fails, all of it is discarded and every version
+// keeps what it had. Then each version is switched over; one whose switch
+// fails is put back as it was. True only when every version got all of it.
+bool InstallAllVersions(Env& env, const Product& product,
+                        const std::vector<Installation>& installations);
+
+// Removes Orvane's own four entries from every installation. True only
+// when every one of them went.
+bool RemoveAllVersions(Env& env, const std::vector<Installation>& installations);
 
 }  // namespace orvane

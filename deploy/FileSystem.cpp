@@ -1,6 +1,7 @@
 #include "deploy/FileSystem.h"
 
-#include "app/CommandLine.h"
+#include "platform/CodePage.h"
+#include "platform/DeviceNames.h"
 
 namespace orvane {
 namespace {
@@ -71,6 +72,12 @@ struct Walk {
 };
 
 const char* const kInexactName = "its name has a character the code page cannot hold exactly";
+const char* const kDeviceName = "its name is one Windows keeps for a device";
+
+// Why a listed entry cannot be used by its name, or null when it can.
+const char* UnusableName(const DirectoryEntry& entry) {
+    return !entry.exact ? kInexactName : IsDeviceName(entry.name) ? kDeviceName : nullptr;
+}
 
 std::string Below(const std::string& folder, const std::string& name) {
     return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
@@ -136,7 +143,8 @@ bool CopyFileThrough(Walk& walk, Handle from, Handle toFolder, const std::string
             return false;
         }
         if (done == 0) {
-            return true;
+            // On the disk before anything is switched in by a rename.
+            return env.Flush(to.get()) || walk.Fail(Below(toPath, name));
         }
     }
 }
@@ -160,8 +168,8 @@ bool CopyContent(Walk& walk, Handle from, const std::string& fromPath, Handle to
     }
     bool complete = true;
     for (const DirectoryEntry& entry : entries) {
-        if (!entry.exact) {
-            complete = walk.Fail(Below(fromPath, entry.name), kInexactName);
+        if (const char* why = UnusableName(entry)) {
+            complete = walk.Fail(Below(fromPath, entry.name), why);
             continue;
         }
         FileCloser child(walk.env);
@@ -219,8 +227,9 @@ bool DeleteContent(Walk& walk, Handle folder, const std::string& path, int depth
     }
     bool complete = true;
     for (const DirectoryEntry& entry : entries) {
-        complete &= entry.exact ? DeleteChild(walk, folder, path, entry.name, depth)
-                                : walk.Fail(Below(path, entry.name), kInexactName);
+        const char* why = UnusableName(entry);
+        complete &= why == nullptr ? DeleteChild(walk, folder, path, entry.name, depth)
+                                   : walk.Fail(Below(path, entry.name), why);
     }
     return complete;
 }
@@ -362,7 +371,7 @@ bool HoldsNoLinks(Env& env, Handle folder, const std::string& path, int depth, s
     }
     for (const DirectoryEntry& entry : entries) {
         FileCloser child(env);
-        const EntryKind kind = entry.exact
+        const EntryKind kind = UnusableName(entry) == nullptr
                                    ? env.OpenChild(folder, entry.name, Access::kLook, child.put())
                                    : EntryKind::kLink;
         if (kind == EntryKind::kLink) {
@@ -378,6 +387,15 @@ bool HoldsNoLinks(Env& env, Handle folder, const std::string& path, int depth, s
 }
 
 }  // namespace
+
+bool HoldsOnlyItself(Env& env, Handle folder, const std::string& path, std::string* where) {
+    std::string found;
+    const bool free = HoldsNoLinks(env, folder, path, 0, &found);
+    if (!free && where != nullptr) {
+        *where = found;
+    }
+    return free;
+}
 
 bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path, std::string* where) {
     std::string found = path;
@@ -509,6 +527,24 @@ bool CopyTree(Env& env, const std::string& fromRoot, const std::string& from,
     Walk walk(env);
     CopyWholeTree(walk, fromRoot, from, toRoot, to);
     if (failure != nullptr) {
+        *failure = walk.failure;
+    }
+    return walk.failure.empty();
+}
+
+bool DeleteEntry(Env& env, Handle parent, const std::string& parentPath, const std::string& name,
+                 std::string* failure) {
+    Walk walk(env);
+    if (!DeleteChild(walk, parent, parentPath, name, 0) && failure != nullptr) {
+        *failure = walk.failure;
+    }
+    return walk.failure.empty();
+}
+
+bool CopyFolderContent(Env& env, Handle from, const std::string& fromPath, Handle to,
+                       const std::string& toPath, std::string* failure) {
+    Walk walk(env);
+    if (!CopyContent(walk, from, fromPath, to, toPath, true, 0) && failure != nullptr) {
         *failure = walk.failure;
     }
     return walk.failure.empty();

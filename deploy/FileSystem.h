@@ -53,11 +53,16 @@ bool OpenParentBelow(Env& env, const std::string& root, const std::string& path,
 EntryKind InspectBelow(Env& env, const std::string& root, const std::string& path);
 
 // True when `path` below `root`, and for a folder everything in it, is
-// itself: no link, no second name, no name the code page cannot hold. A
+// itself: no link, no second name, no sparse file, no name the code page
+// cannot hold or Windows keeps for a device. A
 // missing `path` has nothing in it and is free of links too. Otherwise
 // *where, if given, names the first entry that is not.
 bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path,
                    std::string* where = nullptr);
+
+// The same for everything in open folder `folder`, at `path`.
+bool HoldsOnlyItself(Env& env, Handle folder, const std::string& path,
+                     std::string* where = nullptr);
 
 // Deletes the file or the whole folder `path` below `root`, without
 // questions; a link is removed itself where the system allows that, and
@@ -76,6 +81,20 @@ bool DeleteTree(Env& env, const std::string& root, const std::string& path,
 // *failure, if given, names the first entry that was not and why.
 bool CopyTree(Env& env, const std::string& fromRoot, const std::string& from,
               const std::string& toRoot, const std::string& to, std::string* failure = nullptr);
+
+// Deletes entry `name` of open folder `parent` (at `parentPath`, for the
+// reason): a file or a link itself, or a folder with everything in it.
+// True when all of it went, or nothing was there; otherwise *failure, if
+// given, names the first entry that stayed and why.
+bool DeleteEntry(Env& env, Handle parent, const std::string& parentPath, const std::string& name,
+                 std::string* failure = nullptr);
+
+// Copies everything in open folder `from` into open folder `to`, which was
+// just made and so holds nothing yet, each file flushed to the disk. True
+// only when every entry was copied; otherwise *failure, if given, names the
+// first that was not and why.
+bool CopyFolderContent(Env& env, Handle from, const std::string& fromPath, Handle to,
+                       const std::string& toPath, std::string* failure = nullptr);
 
 // The single-file steps, inside an open folder. True when nothing is at
 // `name` any more: a file, an empty folder or a link itself deleted, or

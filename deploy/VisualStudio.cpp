@@ -1,12 +1,15 @@
 #include "deploy/VisualStudio.h"
 
 #include <algorithm>
-#include <array>
+#include <vector>
 
 namespace orvane {
 namespace {
 
-constexpr std::uint32_t kInstallDirBufferSize = 100;
+// The first guess at an InstallDir's size; a longer one is read again
+// with the size the registry gives.
+constexpr std::uint32_t kInstallDirBufferSize = 260;
+constexpr long kErrorMoreData = 234;
 
 class KeyCloser {
   public:
@@ -41,10 +44,16 @@ std::string GetVisualStudioRoot(Env& env, VersionIndex index, bool* inexact) {
     }
     KeyCloser closer(env, key);
 
-    std::array<unsigned char, kInstallDirBufferSize> data{};
+    // Any length the registry holds is served: the value may grow between
+    // the two reads, so the second gives up rather than loop.
+    std::vector<unsigned char> data(kInstallDirBufferSize);
     std::uint32_t size = kInstallDirBufferSize;
-    const long status = env.QueryValue(key, "InstallDir", data.data(), &size);
-    if (status != 0 || size > kInstallDirBufferSize) {
+    long status = env.QueryValue(key, "InstallDir", data.data(), &size);
+    if (status == kErrorMoreData && size > data.size()) {
+        data.resize(size);
+        status = env.QueryValue(key, "InstallDir", data.data(), &size);
+    }
+    if (status != 0 || size > data.size()) {
         if (inexact != nullptr) {
             *inexact = status == kInexactText;
         }

@@ -15,8 +15,8 @@ constexpr VersionIndex kVersionCount = 5;
 // The version's text, or "" outside 0 to 4.
 std::string GetVersionString(VersionIndex index);
 
-// The folder two levels above the version's registered "InstallDir", as the
-// registered text followed by "..\..\"; "" when the version is not
+// The folder two levels above the version's registered "InstallDir", of any
+// length, as the registered text followed by "..\..\"; "" when the version is not
 // registered or its location cannot be read, and then *inexact, if given,
 // tells whether that was because the code page cannot hold the location
 // exactly. Reads the registry every call.

@@ -92,7 +92,8 @@ class Env {
     // Studio's choice, and followed as they are) and every entry below it
     // from its parent's open handle, decides on the new handle what it is,
     // and then acts only through that handle. Names are single entries: no
-    // separators, no stream names, never "." or "..".
+    // separators, no stream names, never "." or "..", and never a name
+    // Windows keeps for a device ("CON", "nul.txt", "COM1" and the like).
 
     // Opens folder `path` itself, following links to it or above it. With
     // `create`, missing folders on the way are made first. The handle lists
@@ -101,7 +102,8 @@ class Env {
 
     // Opens entry `name` of an open folder without following it and says
     // what it is, decided on the new handle. kLink: a symbolic link,
-    // junction or mount point; a file with more than one name; an entry
+    // junction or mount point; a file with more than one name; a sparse
+    // file (its copy would take disk its bytes never held); an entry
     // whose real path (where the system can tell it) is not its own path
     // in the folder; one whose name the code page cannot hold exactly; or
     // one that exists but cannot be opened for `access`. *child is set for
@@ -127,11 +129,14 @@ class Env {
     // when the handle is closed.
     virtual bool DeleteOpened(Handle entry) = 0;
 
-    // Gives the file a handle from CreateChild holds the name `name` in an
-    // open folder, in one step, replacing the file (or the link itself)
-    // that had it. Until it succeeds the old entry keeps its content; when
-    // it fails, nothing changes.
-    virtual bool RenameOpened(Handle file, Handle folder, const std::string& name) = 0;
+    // Moves the entry a handle from OpenChild (with kRemove) or CreateChild
+    // holds, a file, a folder with all it holds, or a link itself, to the
+    // name `name` in an open folder of the same volume, in one step. With
+    // `replace`, a file (or a link itself) at that name is replaced, and
+    // until the move succeeds it keeps its content; without, anything at
+    // the name makes the move fail. When it fails, nothing changes.
+    virtual bool RenameOpened(Handle entry, Handle folder, const std::string& name,
+                              bool replace) = 0;
 
     // --- Open files -----------------------------------------------------------
 
@@ -156,6 +161,13 @@ class Env {
     // Closes a handle that OpenFolder, OpenChild or CreateChild gave.
     virtual void CloseFile(Handle file) = 0;
 
+    // --- Taking turns -------------------------------------------------------------
+
+    // Waits, two minutes at the most, until no other Orvane run on this
+    // machine (in any session) holds the turn, and holds it until this Env
+    // is destroyed. False, with the reason, when the turn did not come.
+    virtual bool TakeTurn() = 0;
+
     // --- Failures and the caller ----------------------------------------------
 
     // Why the last call that failed failed, in the system's words; asked
@@ -179,10 +191,11 @@ class Env {
 // Closes an open file or folder when it goes out of scope.
 class FileCloser {
   public:
-    explicit FileCloser(Env& env, Handle file = kNoHandle) : env_(env), file_(file) {}
+    explicit FileCloser(Env& env, Handle file = kNoHandle) : env_(&env), file_(file) {}
     ~FileCloser() { Close(); }
     FileCloser(const FileCloser&) = delete;
     FileCloser& operator=(const FileCloser&) = delete;
+    FileCloser(FileCloser&& other) noexcept : env_(other.env_), file_(other.release()) {}
 
     Handle get() const { return file_; }
     // Where a call stores the handle it opens.
@@ -203,13 +216,13 @@ class FileCloser {
     }
     void Close() {
         if (file_ != kNoHandle) {
-            env_.CloseFile(file_);
+            env_->CloseFile(file_);
             file_ = kNoHandle;
         }
     }
 
   private:
-    Env& env_;
+    Env* env_;
     Handle file_;
 };
 

@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "platform/CodePage.h"
 
 namespace orvane {
 

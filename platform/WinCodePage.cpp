@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/CommandLine.h"
+#include "platform/CodePage.h"
 
 namespace orvane {
 

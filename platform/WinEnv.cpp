@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/DeviceNames.h"
 #include "platform/ExactText.h"
 
 namespace orvane {
@@ -158,10 +159,10 @@ bool Failed(NTSTATUS status) {
 }
 
 // A name that is one entry of a folder: no separator, no stream, not "."
-// or "..", and one the code page holds exactly.
+// or "..", no device's name, and one the code page holds exactly.
 bool ToEntryName(const std::string& name, std::wstring* wide) {
     if (name.empty() || name == "." || name == ".." ||
-        name.find_first_of("\\/:") != std::string::npos) {
+        name.find_first_of("\\/:") != std::string::npos || IsDeviceName(name)) {
         SetLastError(ERROR_INVALID_NAME);
         return false;
     }
@@ -246,6 +247,19 @@ ULONG ShareFor(Access access) {
     return kShareAll;
 }
 
+// A file whose size its disk blocks do not hold: marked sparse, or (where
+// the file system does not mark it, as under Wine) holding far fewer bytes
+// on disk than its size without being compressed. The slack spares small
+// files that live in the folder's own records.
+bool IsSparse(ULONG attributes, const StandardRecord& standard) {
+    constexpr LONGLONG kSlack = 1024 * 1024;
+    if (attributes & FILE_ATTRIBUTE_SPARSE_FILE) {
+        return true;
+    }
+    return !(attributes & FILE_ATTRIBUTE_COMPRESSED) &&
+           standard.AllocationSize.QuadPart + kSlack < standard.EndOfFile.QuadPart;
+}
+
 bool SetPosition(Handle file, LONGLONG offset, DWORD method) {
     LARGE_INTEGER distance;
     distance.QuadPart = offset;
@@ -322,7 +336,13 @@ void WinEnv::CloseFind(Handle search) {
 }
 
 WinEnv::WinEnv() = default;
-WinEnv::~WinEnv() = default;
+
+WinEnv::~WinEnv() {
+    if (turn_ != nullptr) {
+        ReleaseMutex(turn_);
+        CloseHandle(turn_);
+    }
+}
 
 // What the entry a handle holds is, where `real` is its path in its folder
 // (empty where the system cannot tell real paths).
@@ -345,7 +365,9 @@ EntryKind WinEnv::Decide(HANDLE entry, const std::wstring& real) {
     if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         return EntryKind::kFolder;
     }
-    return standard.NumberOfLinks == 1 ? EntryKind::kFile : EntryKind::kLink;
+    return standard.NumberOfLinks == 1 && !IsSparse(basic.FileAttributes, standard)
+               ? EntryKind::kFile
+               : EntryKind::kLink;
 }
 
 // The real path the entry `name` of `folder` must have, or "" where the
@@ -507,19 +529,28 @@ bool WinEnv::DeleteOpened(Handle entry) {
                                                 kDispositionInformation));
 }
 
-bool WinEnv::RenameOpened(Handle file, Handle folder, const std::string& name) {
+bool WinEnv::RenameOpened(Handle entry, Handle folder, const std::string& name, bool replace) {
     std::wstring wide;
     if (!ToEntryName(name, &wide)) {
         return false;
     }
     RenameRecord rename = {};
-    rename.ReplaceIfExists = TRUE;
+    rename.ReplaceIfExists = replace ? TRUE : FALSE;
     rename.RootDirectory = AsHandle(folder);
     rename.FileNameLength = static_cast<ULONG>(wide.size() * sizeof(WCHAR));
     wide.copy(rename.FileName, wide.size());
     IO_STATUS_BLOCK io;
-    return !Failed(NativeCalls().setInformation(AsHandle(file), &io, &rename, sizeof rename,
-                                                kRenameInformation));
+    if (Failed(NativeCalls().setInformation(AsHandle(entry), &io, &rename, sizeof rename,
+                                            kRenameInformation))) {
+        return false;
+    }
+    // A folder moved has a new real path, against which what is opened from
+    // it is checked.
+    const auto moved = realPaths_.find(entry);
+    if (moved != realPaths_.end()) {
+        moved->second = FinalPathOf(AsHandle(entry));
+    }
+    return true;
 }
 
 bool WinEnv::Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) {
@@ -582,6 +613,30 @@ void WinEnv::Tell(const std::string& line) {
             return;
         }
     }
+}
+
+bool WinEnv::TakeTurn() {
+    // One name for every session: "Global\\" is there since Windows 2000.
+    // Any local user may create it first, or hold it, so the wait is
+    // bounded; a run whose earlier holder was killed gets it abandoned,
+    // which is a turn like any other.
+    constexpr DWORD kWaitMilliseconds = 2 * 60 * 1000;
+    if (turn_ != nullptr) {
+        return true;
+    }
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Global\\Orvane.Templates");
+    if (mutex == nullptr) {
+        return false;
+    }
+    const DWORD waited = WaitForSingleObject(mutex, kWaitMilliseconds);
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+        const DWORD error = waited == WAIT_TIMEOUT ? WAIT_TIMEOUT : GetLastError();
+        CloseHandle(mutex);
+        SetLastError(error);
+        return false;
+    }
+    turn_ = mutex;
+    return true;
 }
 
 bool WinEnv::IsInteractive() {

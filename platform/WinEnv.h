@@ -27,7 +27,7 @@ class WinEnv final : public Env {
     bool ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) override;
     bool CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) override;
     bool DeleteOpened(Handle entry) override;
-    bool RenameOpened(Handle file, Handle folder, const std::string& name) override;
+    bool RenameOpened(Handle entry, Handle folder, const std::string& name, bool replace) override;
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
     bool Write(Handle file, const void* data, std::uint32_t size) override;
     bool SeekTo(Handle file, std::uint64_t offset) override;
@@ -38,6 +38,7 @@ class WinEnv final : public Env {
     std::string LastFailure() override;
     void Tell(const std::string& line) override;
     bool IsInteractive() override;
+    bool TakeTurn() override;
 
   private:
     static EntryKind Decide(void* entry, const std::wstring& real);
@@ -47,6 +48,8 @@ class WinEnv final : public Env {
     // The real path of each folder handle open, where the system can tell
     // it: an entry opened from that handle must have its own name there.
     std::map<Handle, std::wstring> realPaths_;
+    // The machine-wide mutex whose ownership is this run's turn, once taken.
+    void* turn_ = nullptr;
 };
 
 }  // namespace orvane

@@ -78,7 +78,7 @@ bool PosixFileEnv::DeleteOpened(Handle entry) {
     return ::unlinkat(origin.folder, origin.name.c_str(), 0) == 0;
 }
 
-bool PosixFileEnv::RenameOpened(Handle file, Handle folder, const std::string& name) {
+bool PosixFileEnv::RenameOpened(Handle file, Handle folder, const std::string& name, bool) {
     Origin& origin = origins_.at(file);
     if (::renameat(origin.folder, origin.name.c_str(), Fd(folder), name.c_str()) != 0) {
         return false;

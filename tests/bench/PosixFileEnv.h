@@ -26,7 +26,7 @@ class PosixFileEnv final : public Env {
     bool ListFolder(Handle, std::vector<DirectoryEntry>*) override { return false; }
     bool CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) override;
     bool DeleteOpened(Handle entry) override;
-    bool RenameOpened(Handle file, Handle folder, const std::string& name) override;
+    bool RenameOpened(Handle file, Handle folder, const std::string& name, bool replace) override;
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
     bool Write(Handle file, const void* data, std::uint32_t size) override;
     bool SeekTo(Handle file, std::uint64_t offset) override;
@@ -37,6 +37,7 @@ class PosixFileEnv final : public Env {
     std::string LastFailure() override { return "failed"; }
     void Tell(const std::string&) override {}
     bool IsInteractive() override { return false; }
+    bool TakeTurn() override { return true; }
 
   private:
     // Where each open handle came from, for deleting and renaming by name.

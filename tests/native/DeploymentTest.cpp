@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "app/TemplatesDir.h"
 #include "deploy/FileSystem.h"
 #include "tests/native/ProductFixture.h"
 
@@ -13,60 +10,84 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+const Product kProduct = MakeProduct(kTemplates);
+const char* const kVcDirs[] = {"C:\\VS71\\Vc7", "C:\\VS8\\VC", "C:\\VS9\\VC"};
+
+// One run as the run sequence makes it: the installations found once, each
+// put back whole first.
+bool RunOnce(FakeEnv& env, bool install) {
+    bool complete = true;
+    std::vector<Installation> served;
+    for (const Installation& installation : FindInstallations(env, nullptr)) {
+        bool whole = true;
+        if (RecoverVersion(env, installation, &whole)) {
+            served.push_back(installation);
+        }
+        complete &= whole;
+    }
+    return (install ? InstallAllVersions(env, kProduct, served) : RemoveAllVersions(env, served)) &&
+           complete;
+}
+
+// What Visual Studio reads of a VC folder: its three template folders.
+Lines Visible(const FakeEnv& env, const std::string& vcDir) {
+    Lines seen;
+    for (const char* top : {"vcprojects", "vcprojectitems", "VCWizards"}) {
+        for (const std::string& line : env.Tree(vcDir + "\\" + top)) {
+            seen.push_back(std::string(top) + "\\" + line);
+        }
+    }
+    return seen;
+}
+
+// 7.1, 8.0 and 9.0 with the shipped product installed, and a second
+// version of the product in its place: changed, added and removed files.
+void InstallThenUpgradeProduct(FakeEnv& env) {
+    AddShippedTemplates(env);
+    RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
+    RegisterVersion(env, 2, "C:\\VS8\\Common7\\IDE\\");
+    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
+    for (const char* vcDir : kVcDirs) {
+        env.AddFile(std::string(vcDir) + "\\VCWizards\\Theirs\\t.js", "Visual Studio's");
+    }
+    ASSERT_TRUE(RunOnce(env, true));
+    for (VersionIndex index = 0; index < kVersionCount; ++index) {
+        const std::string base = kTemplates + GetVersionString(index) + "\\VCPlusPlus\\";
+        env.AddFile(base + "TessaloomProjectMFC\\TessaloomProjectMFC.vsz", "B");
+        env.Remove(base + "TessaloomProjectMFC\\Images");
+        env.AddFile(base + "TessaloomsMFC\\New\\added.vsz", "B");
+    }
+    env.AddFile(kTemplates + "Templates\\VCPlusPlus\\TessaloomsWiz\\scripts\\1033\\default05.js",
+                "B");
+}
+
 class Deployment : public ::testing::Test {
   protected:
-    void SetUp() override {
-        TemplatesDir = kTemplates;
-        AddShippedTemplates(env);
-    }
+    void SetUp() override { AddShippedTemplates(env); }
     FakeEnv env;
 };
 
-TEST_F(Deployment, NothingRegisteredTouchesNothing) {
-    env.ClearLog();
-    DeployAllVersions(env);
-    RemoveAllVersions(env);
-    EXPECT_TRUE(env.Log().empty());
-}
-
-TEST_F(Deployment, RegisteredVersionWithoutVcFolderIsSkipped) {
+TEST_F(Deployment, NothingRegisteredOrNoVcFolderTouchesNothing) {
     RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
     env.AddDirectory("C:\\VS9\\Common7\\IDE");
     env.ClearLog();
-    DeployAllVersions(env);
-    RemoveAllVersions(env);
+    EXPECT_TRUE(FindInstallations(env, nullptr).empty());
+    EXPECT_TRUE(RunOnce(env, true));
+    EXPECT_TRUE(RunOnce(env, false));
     EXPECT_TRUE(env.Log().empty());
-    EXPECT_FALSE(env.Exists("C:\\VS9\\VC"));
 }
 
-TEST_F(Deployment, NewerVersionGetsTheCopiesInOrderAndTheNewerScripts) {
+TEST_F(Deployment, NewerVersionGetsTheCopiesAndTheNewerScriptsOverALeftover) {
     RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
     env.AddFile("C:\\VS9\\VC\\VCWizards\\Theirs\\default.js", "Visual Studio's");
+    // A leftover of Orvane's is replaced whole, never copied into.
+    env.AddFile("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\stale.txt", "s");
     // Visual Studio's own wizards stay its own; what it lacks is added.
     env.AddFile(kTemplates + "Templates\\VCPlusPlus\\theirs\\default.js", "the product's");
     env.AddFile(kTemplates + "Templates\\VCPlusPlus\\Extra\\extra.js", "extra");
-    env.ClearLog();
-    DeployForVersion(env, 3);
+    EXPECT_TRUE(RunOnce(env, true));
     EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards\\Theirs"), (Lines{"default.js=Visual Studio's"}));
     EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards\\Extra"), (Lines{"extra.js=extra"}));
-
-    const std::string vc = "C:\\VS9\\VC";
-    const std::string wiz = vc + "\\VCWizards\\TessaloomsWiz\\scripts\\1033\\";
-    const std::string tpl = vc + "\\VCWizards\\TessaloomsTemplateWiz\\scripts\\1033\\";
-    const Lines& log = env.Log();
-    const auto at = [&](const std::string& line) {
-        return std::find(log.begin(), log.end(), line);
-    };
-    EXPECT_LT(at("create " + vc + "\\vcprojects\\TessaloomsMFC"),
-              at("create " + vc + "\\vcprojectitems\\TessaloomsMFC"));
-    EXPECT_LT(at("create " + vc + "\\vcprojectitems\\TessaloomsMFC"),
-              at("create " + vc + "\\VCWizards\\TessaloomsWiz"));
-    ASSERT_GE(log.size(), 6u);
-    EXPECT_EQ(Lines(log.end() - 6, log.end()),
-              (Lines{"delete " + wiz + "default.js", "create " + wiz + "default.js",
-                     "delete " + wiz + "default05.js", "delete " + tpl + "default.js",
-                     "create " + tpl + "default.js", "delete " + tpl + "default05.js"}));
-
     EXPECT_EQ(
         env.Tree("C:\\VS9\\VC\\vcprojects"),
         (Lines{"TessaloomsMFC\\", "TessaloomsMFC\\Images\\", "TessaloomsMFC\\Images\\icon.bmp=bmp",
@@ -77,12 +98,14 @@ TEST_F(Deployment, NewerVersionGetsTheCopiesInOrderAndTheNewerScripts) {
               (Lines{"1033\\", "1033\\default.js=new TessaloomsWiz"}));
     EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards\\TessaloomsTemplateWiz\\scripts"),
               (Lines{"1033\\", "1033\\default.js=new TessaloomsTemplateWiz"}));
+    // Nothing of the journal stays.
+    EXPECT_EQ(env.Tree("C:\\VS9\\VC").size(), Visible(env, "C:\\VS9\\VC").size() + 3);
 }
 
 TEST_F(Deployment, OlderVersionKeepsTheShippedScriptsButOne) {
     RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
     env.AddDirectory("C:\\VS71\\Vc7");
-    DeployAllVersions(env);
+    EXPECT_TRUE(RunOnce(env, true));
     EXPECT_EQ(env.Tree("C:\\VS71\\vc7\\VCWizards\\TessaloomsWiz\\scripts"),
               (Lines{"1033\\", "1033\\default.js=old TessaloomsWiz"}));
     EXPECT_EQ(env.Tree("C:\\VS71\\vc7\\VCWizards\\TessaloomsTemplateWiz\\scripts"),
@@ -92,151 +115,157 @@ TEST_F(Deployment, OlderVersionKeepsTheShippedScriptsButOne) {
               "project 7.1");
 }
 
-TEST_F(Deployment, WizardWithoutNewerScriptLosesItsDefaultInNewerVersions) {
-    RegisterVersion(env, 2, "C:\\VS8\\Common7\\IDE\\");
-    env.AddDirectory("C:\\VS8\\VC");
-    env.Remove(kTemplates + "Templates\\VCPlusPlus\\TessaloomsWiz\\scripts\\1033\\default05.js");
-    EXPECT_FALSE(DeployForVersion(env, 2));
-    EXPECT_EQ(env.Tree("C:\\VS8\\VC\\VCWizards\\TessaloomsWiz\\scripts"), (Lines{"1033\\"}));
-}
-
-TEST_F(Deployment, LeftoverProjectFolderNestsTheCopy) {
-    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
-    env.AddFile("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\stale.txt", "s");
-    DeployForVersion(env, 3);
-    EXPECT_EQ(env.Content("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\TessaloomProjectMFC\\"
-                          "TessaloomProjectMFC.vsz"),
-              "project 9.0");
-    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\stale.txt"));
-}
-
-TEST_F(Deployment, RemovalDeletesOnlyTheFoldersThatExist) {
-    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
-    env.AddFile("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC\\x", "x");
-    env.AddFile("C:\\VS9\\VC\\vcprojectitems\\Theirs\\y", "y");
-    env.ClearLog();
-    RemoveAllVersions(env);
-    EXPECT_EQ(env.Log(), (Lines{"delete C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC\\x",
-                                "delete C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC"}));
-    EXPECT_EQ(env.Tree("C:\\VS9\\VC"), (Lines{"vcprojectitems\\", "vcprojectitems\\Theirs\\",
-                                              "vcprojectitems\\Theirs\\y=y"}));
-}
-
-TEST_F(Deployment, RemoveThenDeployTwiceEqualsOnce) {
+TEST_F(Deployment, RemovalTakesOnlyOrvanesOwnEntriesWhateverTheyAre) {
     RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
     RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
     env.AddFile("C:\\VS71\\Vc7\\VCWizards\\Theirs\\t", "t");
     env.AddFile("C:\\VS9\\VC\\vcprojects\\Theirs\\t", "t");
-    RemoveAllVersions(env);
-    DeployAllVersions(env);
+    ASSERT_TRUE(RunOnce(env, true));
     const Lines once71 = env.Tree("C:\\VS71"), once9 = env.Tree("C:\\VS9");
-    RemoveAllVersions(env);
-    DeployAllVersions(env);
+    ASSERT_TRUE(RunOnce(env, true));
     EXPECT_EQ(env.Tree("C:\\VS71"), once71);
     EXPECT_EQ(env.Tree("C:\\VS9"), once9);
-    RemoveAllVersions(env);
+    // A file, or a link, at one of Orvane's names is Orvane's.
+    env.Remove("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC");
+    env.AddFile("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC", "a file");
+    env.Remove("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz");
+    env.AddLink("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz", true);
+    EXPECT_TRUE(RunOnce(env, false));
     EXPECT_EQ(env.Tree("C:\\VS71\\Vc7"), (Lines{"vcprojectitems\\", "vcprojects\\", "VCWizards\\",
                                                 "VCWizards\\Theirs\\", "VCWizards\\Theirs\\t=t"}));
-}
-
-TEST_F(Deployment, OneFailedCopyDoesNotStopTheRest) {
-    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
-    env.AddDirectory("C:\\VS9\\VC");
-    env.FailCall(Call::kCreate, 1);
-    EXPECT_FALSE(DeployForVersion(env, 3));
-    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC"));
-    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC"));
-    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\scripts\\1033\\default.js"));
-}
-
-// Every step that does not have its effect makes the version incomplete,
-// whichever it is, and the steps after it still run.
-TEST_F(Deployment, EachStepWithoutItsEffectIsReported) {
-    struct Case {
-        const char* what;
-        Call call;
-        int nth;
-        VersionIndex version;
-    };
-    const Case cases[] = {
-        {"project templates folder cannot be made", Call::kCreate, 1, 3},
-        {"a project template cannot be read", Call::kRead, 1, 3},
-        {"an item template cannot be written", Call::kWrite, 3, 3},
-        {"the item templates cannot be listed", Call::kListFolder, 3, 3},
-        {"the newer script of 7.1 stays", Call::kDelete, 1, 1},
-    };
-    for (const Case& c : cases) {
-        FakeEnv fresh;
-        AddShippedTemplates(fresh);
-        RegisterVersion(fresh, c.version, "C:\\VS\\Common7\\IDE\\");
-        fresh.AddDirectory(c.version == 1 ? "C:\\VS\\Vc7" : "C:\\VS\\VC");
-        EXPECT_TRUE(DeployForVersion(fresh, c.version)) << c.what;
-        EXPECT_TRUE(RemoveForVersion(fresh, c.version)) << c.what;
-        fresh.ClearLog();
-        fresh.FailCall(c.call, c.nth);
-        EXPECT_FALSE(DeployForVersion(fresh, c.version)) << c.what;
-        // The wizard scripts, the last step, were still put right.
-        EXPECT_EQ(fresh.Log().back().rfind("delete ", 0), 0u) << c.what;
-        EXPECT_EQ(fresh.Log().back().substr(fresh.Log().back().size() - 12), "default05.js")
-            << c.what;
-    }
+    EXPECT_EQ(env.Tree("C:\\VS9\\VC"),
+              (Lines{"vcprojectitems\\", "vcprojects\\", "vcprojects\\Theirs\\",
+                     "vcprojects\\Theirs\\t=t", "VCWizards\\"}));
+    env.ClearLog();
+    EXPECT_TRUE(RunOnce(env, false));
+    EXPECT_TRUE(env.Log().empty());
 }
 
 // Below Visual Studio's template folders a link is removed itself, never
-// followed; an entry whose name the code page cannot hold stays, and says so.
-TEST_F(Deployment, LinksInVisualStudioAreRemovedThemselvesAndLookAlikesReported) {
+// followed; an entry whose name the code page cannot hold stays, and says
+// so. A link in place of one of the template folders themselves keeps the
+// version from being served: nothing is written or deleted through it.
+TEST_F(Deployment, LinksInVisualStudioAreNeverFollowed) {
     RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
     env.AddLink("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC", true);
     env.AddLink("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC\\planted.vsz", false);
-    EXPECT_TRUE(RemoveAllVersions(env));
-    EXPECT_TRUE(DeployAllVersions(env));
+    EXPECT_TRUE(RunOnce(env, true));
     EXPECT_EQ(env.Content("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\TessaloomProjectMFC.vsz"),
               "project 9.0");
 
     env.AddFile("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\look-alike", "x");
     env.MarkInexact("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\look-alike");
-    EXPECT_FALSE(RemoveAllVersions(env));
-    EXPECT_EQ(env.Tree("C:\\VS9\\VC\\VCWizards"),
-              (Lines{"TessaloomsWiz\\", "TessaloomsWiz\\look-alike=x"}));
-}
-
-TEST_F(Deployment, VersionWithoutSourcesIsIncompleteAndTheOtherIsServed) {
-    RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
-    env.AddDirectory("C:\\VS71\\Vc7");
-    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
-    env.AddDirectory("C:\\VS9\\VC");
-    env.Remove(kTemplates + "9.0");
-    EXPECT_FALSE(DeployAllVersions(env));
-    EXPECT_EQ(env.Content("C:\\VS71\\Vc7\\vcprojects\\TessaloomsMFC\\TessaloomProjectMFC.vsz"),
-              "project 7.1");
-}
-
-TEST_F(Deployment, VersionWhoseLocationTheCodePageCannotHoldIsNotServedAndSaysSo) {
-    env.SetInexactValue("Software\\Microsoft\\VisualStudio\\9.0", "InstallDir");
-    env.AddDirectory("C:\\VSO\\VC");
-    RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
-    env.AddDirectory("C:\\VS71\\Vc7");
-    EXPECT_FALSE(DeployAllVersions(env));
-    EXPECT_EQ(env.Content("C:\\VS71\\Vc7\\vcprojectitems\\TessaloomsMFC\\AddToolBand.vsz"),
-              "items 7.1");
-    EXPECT_FALSE(RemoveAllVersions(env));
-    EXPECT_EQ(env.Told(),
-              (Lines{"Orvane: Visual Studio 9.0: its InstallDir has a character the code "
-                     "page cannot hold exactly, so the templates were not added to it.",
-                     "Orvane: Visual Studio 9.0: its InstallDir has a character the code "
-                     "page cannot hold exactly, so the templates were not removed from it."}));
-    EXPECT_EQ(env.Tree("C:\\VSO"), (Lines{"VC\\"}));
-}
-
-TEST_F(Deployment, FolderThatCannotBeDeletedIsReportedAndTheOthersStillGo) {
-    RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
-    env.AddDirectory("C:\\VS9\\VC");
-    ASSERT_TRUE(DeployAllVersions(env));
-    env.FailCall(Call::kDelete, 1);
-    EXPECT_FALSE(RemoveAllVersions(env));
-    EXPECT_TRUE(env.IsDirectory("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC"));
+    // Visual Studio no longer sees it; what cannot be deleted stays aside.
+    EXPECT_FALSE(RunOnce(env, false));
     EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz"));
-    EXPECT_TRUE(RemoveAllVersions(env));
+    EXPECT_FALSE(RunOnce(env, false));
+
+    for (const char* top : {"vcprojects", "vcprojectitems", "VCWizards"}) {
+        FakeEnv linked;
+        AddShippedTemplates(linked);
+        RegisterVersion(linked, 3, "C:\\VS9\\Common7\\IDE\\");
+        linked.AddDirectory("C:\\VS9\\VC");
+        linked.AddLink("C:\\VS9\\VC\\" + std::string(top), true);
+        linked.ClearLog();
+        EXPECT_FALSE(RunOnce(linked, true)) << top;
+        EXPECT_FALSE(RunOnce(linked, false)) << top;
+        for (const std::string& line : linked.Log()) {
+            EXPECT_EQ(line.find(top), std::string::npos) << top << ": " << line;
+        }
+    }
+}
+
+TEST_F(Deployment, VersionWhoseLocationTheCodePageCannotHoldIsSetAside) {
+    env.SetInexactValue("Software\\Microsoft\\VisualStudio\\9.0", "InstallDir");
+    RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS71\\Vc7");
+    std::vector<VersionIndex> inexact;
+    const std::vector<Installation> found = FindInstallations(env, &inexact);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].vcDir, "C:\\VS71\\Common7\\IDE\\..\\..\\vc7");
+    EXPECT_EQ(inexact, std::vector<VersionIndex>{3});
+}
+
+// Any call failing at any moment of an installation over an earlier one
+// leaves each version exactly as it was or with all of the new templates,
+// and says which; the next run completes every one.
+TEST(WholeOrUntouched, AnyFailedCallLeavesEachVersionOldOrNew) {
+    FakeEnv clean;
+    InstallThenUpgradeProduct(clean);
+    Lines before[3], after[3];
+    for (int v = 0; v < 3; ++v) {
+        before[v] = Visible(clean, kVcDirs[v]);
+    }
+    ASSERT_TRUE(RunOnce(clean, true));
+    for (int v = 0; v < 3; ++v) {
+        after[v] = Visible(clean, kVcDirs[v]);
+        ASSERT_NE(before[v], after[v]);
+    }
+    for (const Call call :
+         {Call::kOpenFolder, Call::kOpenChild, Call::kListFolder, Call::kCreate, Call::kDelete,
+          Call::kRename, Call::kRead, Call::kWrite, Call::kFlush}) {
+        FakeEnv probe;
+        InstallThenUpgradeProduct(probe);
+        const int start = probe.CallCount(call);
+        RunOnce(probe, true);
+        const int calls = probe.CallCount(call) - start;
+        ASSERT_GT(calls, 0) << static_cast<int>(call);
+        // Forty moments spread over each kind of call, the first and last among them.
+        const int step = calls / 40 + 1;
+        for (int nth = 1; nth <= calls;
+             nth = nth == calls || nth + step <= calls ? nth + step : calls) {
+            FakeEnv env;
+            InstallThenUpgradeProduct(env);
+            env.FailCall(call, nth);
+            const bool complete = RunOnce(env, true);
+            for (int v = 0; v < 3; ++v) {
+                const Lines seen = Visible(env, kVcDirs[v]);
+                EXPECT_TRUE(seen == after[v] || (!complete && seen == before[v]))
+                    << "call " << static_cast<int>(call) << " #" << nth << " in " << kVcDirs[v];
+            }
+            EXPECT_TRUE(RunOnce(env, true));
+            for (int v = 0; v < 3; ++v) {
+                EXPECT_EQ(env.Tree(kVcDirs[v]), clean.Tree(kVcDirs[v]))
+                    << "call " << static_cast<int>(call) << " #" << nth;
+            }
+        }
+    }
+}
+
+// A run killed at any change, installation or removal, is put back whole
+// by the next run before it does its own work.
+TEST(WholeOrUntouched, AKilledRunIsMendedWhole) {
+    for (const bool install : {true, false}) {
+        FakeEnv probe;
+        InstallThenUpgradeProduct(probe);
+        Lines before[3], after[3];
+        for (int v = 0; v < 3; ++v) {
+            before[v] = Visible(probe, kVcDirs[v]);
+        }
+        probe.KillAt(0);
+        ASSERT_TRUE(RunOnce(probe, install));
+        const int changes = probe.ChangeCount();
+        for (int v = 0; v < 3; ++v) {
+            after[v] = Visible(probe, kVcDirs[v]);
+        }
+        for (int nth = 1; nth <= changes; ++nth) {
+            FakeEnv env;
+            InstallThenUpgradeProduct(env);
+            env.KillAt(nth);
+            EXPECT_THROW(RunOnce(env, install), FakeEnv::Killed) << nth;
+            env.KillAt(0);
+            for (int v = 0; v < 3; ++v) {
+                Installation installation{v + 1, kVcDirs[v]};
+                bool whole = false;
+                EXPECT_TRUE(RecoverVersion(env, installation, &whole) && whole) << nth;
+                const Lines seen = Visible(env, kVcDirs[v]);
+                EXPECT_TRUE(seen == before[v] || seen == after[v])
+                    << (install ? "installation" : "removal") << " killed at change " << nth
+                    << " in " << kVcDirs[v];
+                EXPECT_EQ(env.Tree(kVcDirs[v]).size(), seen.size() + 3) << nth;
+            }
+        }
+    }
 }
 
 }  // namespace

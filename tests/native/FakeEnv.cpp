@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/DeviceNames.h"
+
 namespace orvane {
 namespace {
 
@@ -154,6 +156,11 @@ int FakeEnv::CallCount(Call call) const {
 
 bool FakeEnv::ShouldFail(Call call) {
     const int count = ++calls_[call];
+    const bool changes = call == Call::kCreate || call == Call::kDelete || call == Call::kRename ||
+                         call == Call::kWrite;
+    if (changes && ++changes_ == killAt_) {
+        throw Killed();
+    }
     return failAlways_.count(call) != 0 || failAt_[call].count(count) != 0;
 }
 
@@ -268,7 +275,7 @@ namespace {
 
 bool IsEntryName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("\\/:") == std::string::npos;
+           name.find_first_of("\\/:") == std::string::npos && !IsDeviceName(name);
 }
 
 }  // namespace
@@ -390,27 +397,44 @@ bool FakeEnv::DeleteOpened(Handle handle) {
     return true;
 }
 
-bool FakeEnv::RenameOpened(Handle file, Handle folder, const std::string& name) {
-    OpenFile* open = Find(file);
+bool FakeEnv::RenameOpened(Handle entry, Handle folder, const std::string& name, bool replace) {
+    OpenFile* open = Find(entry);
     const OpenFile* parent = Find(folder);
     if (open == nullptr || parent == nullptr || !IsEntryName(name)) {
         return false;
     }
+    const std::string from = open->key;
     const std::string key = (parent->key.empty() ? "" : parent->key + "\\") + Lower(name);
     const std::string path = (parent->path.empty() ? "" : parent->path + "\\") + name;
     log_.push_back("rename " + open->path + " -> " + path);
-    const auto source = entries_.find(open->key);
+    const auto source = entries_.find(from);
     const auto target = entries_.find(key);
-    if (ShouldFail(Call::kRename) || source == entries_.end() ||
-        (target != entries_.end() &&
-         (target->second.directory || target->second.readOnly || IsBusy(key)))) {
+    // As on Windows, a folder with anything below it open stays where it is.
+    const auto openBelow = [&](const std::string& below) { return IsBelow(below, from); };
+    const bool busyBelow =
+        std::any_of(heldOpen_.begin(), heldOpen_.end(), openBelow) ||
+        std::any_of(openFiles_.begin(), openFiles_.end(),
+                    [&](const auto& other) { return openBelow(other.second.key); });
+    if (ShouldFail(Call::kRename) || source == entries_.end() || busyBelow || IsBelow(key, from) ||
+        (target != entries_.end() && key != from &&
+         (!replace || target->second.directory || target->second.readOnly || IsBusy(key)))) {
         return false;
     }
-    Entry moved = source->second;
-    moved.path = target != entries_.end() ? target->second.path : path;
-    moved.link = false;
-    entries_.erase(source);
-    entries_[key] = moved;
+    const std::string oldPath = source->second.path;
+    std::map<std::string, Entry> moved;
+    for (auto at = entries_.begin(); at != entries_.end();) {
+        if (at->first == from || IsBelow(at->first, from)) {
+            Entry one = at->second;
+            one.path = path + one.path.substr(oldPath.size());
+            moved[key + at->first.substr(from.size())] = one;
+            at = entries_.erase(at);
+        } else {
+            ++at;
+        }
+    }
+    for (auto& [movedKey, one] : moved) {
+        entries_[movedKey] = one;
+    }
     open->key = key;
     open->path = path;
     return true;

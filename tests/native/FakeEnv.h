@@ -31,6 +31,7 @@ enum class Call {
     kSeek,
     kTruncate,
     kFlush,
+    kTakeTurn,
 };
 
 class FakeEnv final : public Env {
@@ -62,6 +63,15 @@ class FakeEnv final : public Env {
     void FailCall(Call call, int nth = 1);
     // Counts the calls of a kind made so far.
     int CallCount(Call call) const;
+    // The process is killed: the `nth` call (from 1) that would create,
+    // delete, rename or write throws Killed before it has any effect.
+    struct Killed {};
+    void KillAt(int nth) {
+        killAt_ = nth;
+        changes_ = 0;
+    }
+    // The calls that created, deleted, renamed or wrote so far.
+    int ChangeCount() const { return changes_; }
 
     // --- Looking --------------------------------------------------------------
     bool Exists(const std::string& path) const;
@@ -92,7 +102,7 @@ class FakeEnv final : public Env {
     bool ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) override;
     bool CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) override;
     bool DeleteOpened(Handle entry) override;
-    bool RenameOpened(Handle file, Handle folder, const std::string& name) override;
+    bool RenameOpened(Handle entry, Handle folder, const std::string& name, bool replace) override;
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
     bool Write(Handle file, const void* data, std::uint32_t size) override;
     bool SeekTo(Handle file, std::uint64_t offset) override;
@@ -103,6 +113,7 @@ class FakeEnv final : public Env {
     std::string LastFailure() override { return "the fake call failed"; }
     void Tell(const std::string& line) override { told_.push_back(line); }
     bool IsInteractive() override { return interactive_; }
+    bool TakeTurn() override { return !ShouldFail(Call::kTakeTurn); }
     void SetInteractive(bool interactive) { interactive_ = interactive; }
     // The lines told to the caller.
     const std::vector<std::string>& Told() const { return told_; }
@@ -147,6 +158,8 @@ class FakeEnv final : public Env {
     std::vector<std::string> log_;
     std::vector<std::string> told_;
     bool interactive_ = true;
+    int killAt_ = 0;
+    int changes_ = 0;
 };
 
 }  // namespace orvane

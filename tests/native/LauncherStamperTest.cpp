@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/TemplatesDir.h"
 #include "tests/native/FakeEnv.h"
 
 namespace orvane {
@@ -14,8 +13,9 @@ const std::string kStamp = "\nParam=\"BASE_DIR = C:\\Kit\\\"\n";
 
 class Stamper : public ::testing::Test {
   protected:
-    void SetUp() override { TemplatesDir = "C:\\Kit\\Templates\\"; }
+    void SetUp() override { product = MakeProduct("C:\\Kit\\Templates\\"); }
     FakeEnv env;
+    Product product;
 };
 
 TEST(GetWizardLauncherNames, TwentyFourNamesInOrder) {
@@ -33,10 +33,10 @@ TEST(MakeBaseDirParamLine, ExactText) {
 
 TEST_F(Stamper, AppendsTheStampAfterTheOldBytes) {
     env.AddFile(kToolBand, "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n");
-    StampWizardLaunchers(env);
+    StampWizardLaunchers(env, product);
     EXPECT_EQ(env.Content(kToolBand),
               "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n" + kStamp);
-    StampWizardLaunchers(env);
+    StampWizardLaunchers(env, product);
     EXPECT_EQ(env.Content(kToolBand),
               "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n" + kStamp + kStamp);
     EXPECT_EQ(env.OpenFileCount(), 0u);
@@ -47,7 +47,7 @@ TEST_F(Stamper, UnterminatedAndEmptyLaunchers) {
     const std::string empty =
         "C:\\Kit\\Templates\\10.0\\VCPlusPlus\\TessaloomsMFC\\AddDeskBand.vsz";
     env.AddFile(empty, "");
-    StampWizardLaunchers(env);
+    StampWizardLaunchers(env, product);
     EXPECT_EQ(env.Content(kToolBand), "Param=\"X = 1\"" + kStamp);
     EXPECT_EQ(env.Content(empty), kStamp);
 }
@@ -68,7 +68,7 @@ TEST_F(Stamper, TwoHundredFortyPathsInOrder) {
     env.AddFile("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\Unlisted.vsz", "u");
     env.AddFile("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\Other\\AddToolBand.vsz", "o");
     env.ClearLog();
-    StampWizardLaunchers(env);
+    StampWizardLaunchers(env, product);
     std::vector<std::string> opened;
     for (const std::string& line : env.Log()) {
         opened.push_back(line.substr(5));
@@ -95,7 +95,7 @@ TEST_F(Stamper, BusyAndReadOnlyLaunchersAreToldAndFoldersSkipped) {
     env.HoldOpen(busy);
     env.AddDirectory("C:\\Kit\\Templates\\7.1\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz");
     env.AddFile(kToolBand, "");
-    EXPECT_FALSE(StampWizardLaunchers(env));
+    EXPECT_FALSE(StampWizardLaunchers(env, product));
     EXPECT_EQ(env.Content(readOnly), "r");
     EXPECT_EQ(env.Content(busy), "b");
     EXPECT_EQ(env.Content(kToolBand), kStamp);
@@ -106,23 +106,16 @@ TEST_F(Stamper, BusyAndReadOnlyLaunchersAreToldAndFoldersSkipped) {
 TEST_F(Stamper, FailedWritesAreReported) {
     env.AddFile(kToolBand, "x");
     env.FailCall(Call::kWrite, 0);
-    EXPECT_FALSE(StampWizardLaunchers(env));
+    EXPECT_FALSE(StampWizardLaunchers(env, product));
     EXPECT_EQ(env.Content(kToolBand), "x");
     EXPECT_EQ(env.OpenFileCount(), 0u);
 }
 
-TEST_F(Stamper, EmptyTemplatesDirStampsNothing) {
-    TemplatesDir.clear();
-    env.AddFile("7.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz", "x");
-    StampWizardLaunchers(env);
-    EXPECT_EQ(env.Content("7.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz"), "x");
-}
-
 TEST_F(Stamper, WithoutTemplatesTheBaseDirIsEmpty) {
-    TemplatesDir = "C:\\Kit\\T\\";
+    product = MakeProduct("C:\\Kit\\T\\");
     const std::string path = "C:\\Kit\\T\\9.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz";
     env.AddFile(path, "");
-    StampWizardLaunchers(env);
+    StampWizardLaunchers(env, product);
     EXPECT_EQ(env.Content(path), "\nParam=\"BASE_DIR = \"\n");
 }
 

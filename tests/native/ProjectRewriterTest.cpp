@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/TemplatesDir.h"
 #include "tests/native/FakeEnv.h"
 
 namespace orvane {
@@ -178,7 +177,7 @@ TEST(RewriteProjectFile, UnopenableProjectRaisesAndStaysUnchanged) {
 class PatchSampleProjectsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        TemplatesDir = "C:\\Kit\\Templates\\";
+        product = MakeProduct("C:\\Kit\\Templates\\");
         for (int row = 0; row < kSampleProjectCount; ++row) {
             env.AddFile(ProjectPath(row), Original(row));
         }
@@ -203,11 +202,12 @@ class PatchSampleProjectsTest : public ::testing::Test {
                std::string(5000 + row * 300, 'x') + "\n" + kInclude + "\n" + kLibrary + "/>\n";
     }
     FakeEnv env;
+    Product product;
 };
 
 TEST_F(PatchSampleProjectsTest, EveryRowInTableOrder) {
     env.ClearLog();
-    PatchSampleProjects(env);
+    PatchSampleProjects(env, product);
     std::vector<std::string> opened;
     for (const std::string& line : env.Log()) {
         if (line.rfind("open ", 0) == 0) {
@@ -225,16 +225,16 @@ TEST_F(PatchSampleProjectsTest, EveryRowInTableOrder) {
 
 TEST_F(PatchSampleProjectsTest, MissingRowIsSkipped) {
     env.Remove(ProjectPath(4));
-    PatchSampleProjects(env);
+    PatchSampleProjects(env, product);
     EXPECT_EQ(env.Content(ProjectPath(5)), Patched(5));
     EXPECT_FALSE(env.Exists(ProjectPath(4)));
 }
 
 TEST_F(PatchSampleProjectsTest, WithoutTemplatesInThePathEverythingIsRelative) {
-    TemplatesDir = "C:\\Kit\\templates\\";
+    product = MakeProduct("C:\\Kit\\templates\\");
     env.AddFile("Samples\\BandObjectsSample\\BandObjects.vcproj",
                 "AdditionalIncludeDirectories\nAdditionalLibraryDirectories/>\n");
-    PatchSampleProjects(env);
+    PatchSampleProjects(env, product);
     EXPECT_EQ(env.Content("Samples\\BandObjectsSample\\BandObjects.vcproj"),
               "\tAdditionalIncludeDirectories=\"Include\"\n"
               "\tAdditionalLibraryDirectories=\"Lib\"/>\n");
@@ -252,7 +252,7 @@ TEST_F(PatchSampleProjectsTest, EveryFailingCallLeavesWholeFilesAndNoTemporaryFi
         for (int row = 0; row < kSampleProjectCount; ++row) {
             clean.AddFile(ProjectPath(row), Original(row));
         }
-        PatchSampleProjects(clean);
+        PatchSampleProjects(clean, product);
         for (Call call : {Call::kOpenChild, Call::kCreate, Call::kRead, Call::kWrite, Call::kSeek,
                           Call::kTruncate, Call::kFlush, Call::kRename}) {
             callsOfACleanRun[call] = clean.CallCount(call);
@@ -268,7 +268,7 @@ TEST_F(PatchSampleProjectsTest, EveryFailingCallLeavesWholeFilesAndNoTemporaryFi
                 faulty.AddFile(ProjectPath(row), Original(row));
             }
             faulty.FailCall(call, nth);
-            EXPECT_THROW(PatchSampleProjects(faulty), FileError)
+            EXPECT_THROW(PatchSampleProjects(faulty, product), FileError)
                 << static_cast<int>(call) << " " << nth;
             bool reachedUnpatched = false;
             for (int row = 0; row < kSampleProjectCount; ++row) {

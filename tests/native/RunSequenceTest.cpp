@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
-#include "app/TemplatesDir.h"
 #include "tests/native/ProductFixture.h"
 
 namespace orvane {
@@ -15,7 +14,6 @@ const std::string kLauncher = "C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMF
 class RunSequence : public ::testing::Test {
   protected:
     void SetUp() override {
-        TemplatesDir.clear();
         AddShippedTemplates(env);
         RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
         env.AddFile("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\old.txt", "old");
@@ -26,7 +24,6 @@ class RunSequence : public ::testing::Test {
 
 TEST_F(RunSequence, InstallPatchesStampsRemovesAndDeploysInThatOrder) {
     EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kInstalled);
-    EXPECT_EQ(TemplatesDir, "C:\\Kit\\Templates\\");
     EXPECT_EQ(env.Content(kProject), "\tAdditionalIncludeDirectories=\"C:\\Kit\\Include\"\n");
     EXPECT_EQ(env.Content("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC\\AddToolBand.vsz"),
               "items 9.0\nParam=\"BASE_DIR = C:\\Kit\\\"\n");
@@ -40,13 +37,12 @@ TEST_F(RunSequence, InstallPatchesStampsRemovesAndDeploysInThatOrder) {
     EXPECT_EQ(log.front(), "open " + kProject);
     EXPECT_LT(first("rename " + kProject.substr(0, kProject.size() - 7)),
               first("open " + kLauncher));
-    EXPECT_LT(first("open " + kLauncher), first("delete C:\\VS9"));
-    EXPECT_LT(first("delete C:\\VS9"), first("create C:\\VS9"));
+    EXPECT_LT(first("open " + kLauncher), first("create C:\\VS9"));
+    EXPECT_LT(first("create C:\\VS9"), first("rename C:\\VS9"));
 }
 
 TEST_F(RunSequence, SwitchInUpperCaseAndPathWithBackslash) {
     EXPECT_EQ(RunFromCommandLine(env, "-I C:\\Kit\\Templates\\"), RunOutcome::kInstalled);
-    EXPECT_EQ(TemplatesDir, "C:\\Kit\\Templates\\");
 }
 
 // Only a full path names the product by itself; anything else would be
@@ -84,7 +80,29 @@ TEST_F(RunSequence, OtherWordCountsDoNothing) {
     }
     EXPECT_EQ(RunFromCommandLine(env, nullptr), RunOutcome::kNotUnderstood);
     EXPECT_TRUE(env.Log().empty());
-    EXPECT_EQ(TemplatesDir, "");
+}
+
+// A run that does not get its turn, or an installation whose product is
+// not there as it must be, changes nothing at all.
+TEST_F(RunSequence, NoTurnOrNoProductChangesNothing) {
+    env.ClearLog();
+    env.FailCall(Call::kTakeTurn);
+    EXPECT_EQ(RunFromCommandLine(env, "-u x"), RunOutcome::kIncomplete);
+    EXPECT_EQ(env.Told().back().rfind("Orvane: another Orvane run did not finish", 0), 0u);
+    EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\NoSuch\\Templates"), RunOutcome::kStopped);
+    env.Remove("C:\\Kit\\Templates\\8.0\\VCPlusPlus\\TessaloomsMFC");
+    env.AddFile("C:\\Kit\\Templates\\8.0\\VCPlusPlus\\TessaloomsMFC", "not a folder");
+    env.AddFile("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\nul.txt", "a device");
+    EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kStopped);
+    env.Remove("C:\\Kit\\Templates\\8.0\\VCPlusPlus\\TessaloomsMFC");
+    env.AddDirectory("C:\\Kit\\Templates\\8.0\\VCPlusPlus\\TessaloomsMFC");
+    EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kStopped);
+    EXPECT_EQ(env.Told().back(),
+              "Orvane: stopped before any Visual Studio was changed: "
+              "C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\nul.txt: a link, a second "
+              "name of another file, a sparse file, or a name the code page cannot hold exactly or "
+              "Windows keeps for a device, where the product's own file belongs");
+    EXPECT_TRUE(env.Log().empty());
 }
 
 TEST_F(RunSequence, UnopenableSampleProjectStopsBeforeAnythingElse) {
@@ -134,12 +152,15 @@ TEST_F(RunSequence, StepWithoutItsEffectMakesTheRunIncompleteButItRunsToItsEnd) 
     EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kIncomplete);
     env.FailCall(Call::kDelete, 2);
     EXPECT_EQ(RunFromCommandLine(env, "-u x"), RunOutcome::kIncomplete);
-    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz"));
     EXPECT_EQ(RunFromCommandLine(env, "-u x"), RunOutcome::kRemoved);
-    // So does a copy that cannot be made; the others still are.
-    env.AddFile("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC", "not a folder");
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz"));
+    // So does a version that cannot be served; the others still are.
+    RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS71\\Vc7");
+    env.AddFile("C:\\VS9\\VC\\vcprojectitems", "not a folder");
     EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kIncomplete);
-    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsTemplateWiz"));
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsTemplateWiz"));
+    EXPECT_TRUE(env.Exists("C:\\VS71\\Vc7\\VCWizards\\TessaloomsTemplateWiz"));
 }
 
 // What the caller is told, for each status.
@@ -170,15 +191,22 @@ TEST_F(RunSequence, EveryOutcomeIsToldWithItsReason) {
                   ": cannot open it: the fake call failed\n");
     env.SetReadOnly(kProject, false);
 
-    env.AddFile("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC", "not a folder");
-    EXPECT_EQ(
-        told("-i C:\\Kit\\Templates"),
-        "Orvane: Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC): "
-        "C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC did not get "
-        "everything: C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems\\TessaloomsMFC: a file "
-        "is in the folder's place\n"
-        "Orvane: the installation ran to its end, but not all of it had its effect "
-        "(status 3).\n");
+    env.FailCall(Call::kFlush, 2);
+    EXPECT_EQ(told("-i C:\\Kit\\Templates"),
+              "Orvane: Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC): "
+              "C:\\VS9\\Common7\\IDE\\..\\..\\VC\\Orvane.staging\\vcprojects\\TessaloomsMFC "
+              "did not get everything: C:\\VS9\\Common7\\IDE\\..\\..\\VC\\Orvane.staging\\"
+              "vcprojects\\TessaloomsMFC\\Images\\icon.bmp: the fake call failed\n"
+              "Orvane: the new templates could not be made ready for every Visual Studio, so none "
+              "was changed.\n"
+              "Orvane: the installation ran to its end, but not all of it had its effect "
+              "(status 3).\n");
+    env.AddFile("C:\\VS9\\VC\\vcprojectitems", "not a folder");
+    EXPECT_EQ(told("-u x"),
+              "Orvane: Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC): "
+              "C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems is not a folder of its own (a "
+              "link, or a file in its place), so nothing is written through it\n"
+              "Orvane: the removal ran to its end, but not all of it had its effect (status 3).\n");
 }
 
 TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstoodThreeForIncomplete) {
@@ -190,11 +218,9 @@ TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstoodThreeF
 }
 
 TEST_F(RunSequence, IsInstallRequestChangesNothing) {
-    TemplatesDir = "C:\\Before\\";
     env.ClearLog();
     EXPECT_TRUE(IsInstallRequest("-i C:\\Kit\\Templates"));
     EXPECT_FALSE(IsInstallRequest("-u x"));
-    EXPECT_EQ(TemplatesDir, "C:\\Before\\");
     EXPECT_TRUE(env.Log().empty());
 }
 

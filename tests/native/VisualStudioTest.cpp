@@ -38,17 +38,13 @@ TEST(GetVisualStudioRoot, OnlyTheRegisteredVersionIsFound) {
     EXPECT_EQ(env.OpenKeyCount(), 0u);
 }
 
-TEST(GetVisualStudioRoot, HundredByteLimitIncludesTheTerminator) {
+TEST(GetVisualStudioRoot, AnyLengthIsServed) {
     FakeEnv env;
-    const std::string text99 = "C:\\" + std::string(95, 'd') + "\\";
-    ASSERT_EQ(text99.size(), 99u);
-    env.SetValue(kKey9, "InstallDir", text99 + '\0');
-    const std::string root = GetVisualStudioRoot(env, 3);
-    EXPECT_EQ(root.size(), 105u);
-    EXPECT_EQ(root, text99 + "..\\..\\");
-
-    env.SetValue(kKey9, "InstallDir", text99 + "e" + '\0');
-    EXPECT_EQ(GetVisualStudioRoot(env, 3), "");
+    for (const std::size_t length : {99u, 100u, 259u, 260u, 1000u}) {
+        const std::string text = "C:\\" + std::string(length - 4, 'd') + "\\";
+        env.SetValue(kKey9, "InstallDir", text + '\0');
+        EXPECT_EQ(GetVisualStudioRoot(env, 3), text + "..\\..\\") << length;
+    }
     EXPECT_EQ(env.OpenKeyCount(), 0u);
 }
 
