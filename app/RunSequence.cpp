@@ -88,11 +88,11 @@ std::vector<Installation> FindServedInstallations(Env& env, bool install, bool* 
     std::vector<VersionIndex> inexact;
     std::vector<Installation> served;
     for (const Installation& installation : FindInstallations(env, &inexact)) {
-        bool whole = true;
-        if (RecoverVersion(env, installation, &whole)) {
+        if (RecoverVersion(env, installation)) {
             served.push_back(installation);
+        } else {
+            *complete = false;
         }
-        *complete &= whole;
     }
     for (const VersionIndex index : inexact) {
         // The text Orvane could use names another folder.

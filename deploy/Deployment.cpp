@@ -92,9 +92,10 @@ class Site {
     }
 
     // Finishes what a run left half-done, and discards what it left aside.
-    // False when the version cannot be served; *whole turns false where
-    // something left aside stays.
-    bool Recover(bool* whole) {
+    // False when the version cannot be served. What was set aside and
+    // cannot be deleted (a link Wine will not remove itself, a file held
+    // open) is told, and stays where Visual Studio does not look.
+    bool Recover() {
         // Visual Studio's three folders are its own, or missing.
         for (int top = 0; top < kTopCount; ++top) {
             FileCloser folder(env_);
@@ -102,7 +103,7 @@ class Site {
                 return false;
             }
         }
-        *whole = DiscardIfPresent(kStaging);
+        DiscardIfPresent(kStaging);
         for (const bool install : {true, false}) {
             const char* journal = install ? kInstallJournal : kRemoveJournal;
             FileCloser found(env_);
@@ -117,10 +118,10 @@ class Site {
                 }
             } else if (kind != EntryKind::kMissing) {
                 // Not a journal Orvane wrote: nothing to finish.
-                *whole = DiscardIfPresent(journal) && *whole;
+                DiscardIfPresent(journal);
             }
         }
-        *whole = DiscardIfPresent(kAside) && *whole;
+        DiscardIfPresent(kAside);
         return true;
     }
 
@@ -358,8 +359,20 @@ class Site {
             // Left for the next run to finish.
             return false;
         }
+        // The old content this switch set aside goes; what an earlier run
+        // left there and cannot be deleted is only told.
+        bool deleted = true;
+        for (const Move& move : moves) {
+            std::string failure;
+            if (move.aside && whole &&
+                !DeleteEntry(env_, folders.asides[move.top].get(),
+                             Below(Path(kAside), kTops[move.top]), move.name, &failure)) {
+                deleted = Fail(Below(Below(Path(kAside), kTops[move.top]), move.name) +
+                               " not removed whole: " + failure);
+            }
+        }
         folders.CloseAll();
-        return RetireJournal(name) && whole;
+        return RetireJournal(name) && whole && deleted;
     }
 
     bool MoveAllIn(Handle journal, int top, bool live, SwitchFolders* folders,
@@ -461,16 +474,30 @@ class Site {
                 return false;
             }
         }
-        // Whatever an earlier run left there is old content too.
-        std::string failure;
-        if (!DeleteEntry(env_, aside.get(), asidePath, name, &failure)) {
-            return Fail(Below(asidePath, name) + " not removed whole: " + failure);
+        // Whatever an earlier run left there is old content too; what of it
+        // cannot be deleted is moved out of the way, and stays old content.
+        if (!DeleteEntry(env_, aside.get(), asidePath, name) &&
+            !MoveOutOfTheWay(aside.get(), asidePath, name)) {
+            return false;
         }
         if (!env_.RenameOpened(current.get(), aside.get(), name, false)) {
             return Fail(placePath + " cannot be moved aside: " + env_.LastFailure());
         }
         moves->push_back({top, name, true});
         return true;
+    }
+
+    bool MoveOutOfTheWay(Handle folder, const std::string& path, const std::string& name) {
+        constexpr int kTries = 100;
+        FileCloser stuck(env_);
+        env_.OpenChild(folder, name, Access::kRemove, stuck.put());
+        for (int n = 1; n <= kTries && stuck.get() != kNoHandle; ++n) {
+            if (env_.RenameOpened(stuck.get(), folder, name + "." + std::to_string(n), false)) {
+                return true;
+            }
+        }
+        return Fail(Below(path, name) +
+                    " cannot be deleted or moved out of the way: " + env_.LastFailure());
     }
 
     bool OpenOrMake(Handle parent, const std::string& parentPath, const char* name,
@@ -521,7 +548,8 @@ class Site {
         }
         journal.Close();
         const bool staging = DiscardIfPresent(kStaging);
-        return DiscardIfPresent(kAside) && staging;
+        DiscardIfPresent(kAside);
+        return staging;
     }
 
     Env& env_;
@@ -550,14 +578,9 @@ std::vector<Installation> FindInstallations(Env& env, std::vector<VersionIndex>*
     return found;
 }
 
-bool RecoverVersion(Env& env, const Installation& installation, bool* whole) {
+bool RecoverVersion(Env& env, const Installation& installation) {
     Site site(env, installation);
-    *whole = true;
-    if (site.Open() && site.Recover(whole)) {
-        return true;
-    }
-    *whole = false;
-    return false;
+    return site.Open() && site.Recover();
 }
 
 bool InstallAllVersions(Env& env, const Product& product,

@@ -50,9 +50,9 @@ std::vector<Installation> FindInstallations(Env& env, std::vector<VersionIndex>*
 // finish, from what is on disk alone: a switch or removal under way is
 // finished, staging and old content are discarded. False, told to the
 // caller, when it could not: that installation is then not to be served by
-// this run. *whole turns false, told too, where something that was set
-// aside, and that Visual Studio does not read, could not be deleted.
-bool RecoverVersion(Env& env, const Installation& installation, bool* whole);
+// this run. What was set aside and cannot be deleted is told, and stays
+// where Visual Studio does not look.
+bool RecoverVersion(Env& env, const Installation& installation);
 
 // Installs the product's templates into every installation: all staged
 // first; if any staging fails, all of it is discarded and every version

@@ -146,7 +146,7 @@ TEST_F(RealFiles, RenameThroughTheHandleReplacesInOneStep) {
     ASSERT_TRUE(env.OpenFolder(dir.path(), false, folder.put()));
     ASSERT_TRUE(env.CreateChild(folder.get(), "P1.vcproj", false, file.put()));
     ASSERT_TRUE(env.Write(file.get(), "new", 3));
-    EXPECT_TRUE(env.RenameOpened(file.get(), folder.get(), "P.vcproj"));
+    EXPECT_TRUE(env.RenameOpened(file.get(), folder.get(), "P.vcproj", true));
     file.Close();
     EXPECT_EQ(ReadBytes(project), "new");
     EXPECT_FALSE(PathExists(temp));

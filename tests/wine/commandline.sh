@@ -67,9 +67,16 @@ check "status 0 says where the templates went" same_text "$(told '-i C:\Kit\Temp
 Orvane: added the templates to Visual Studio 9.0 ($vc)."
 check "  in lines ending in CR LF" grep -q $'VC).\r$' "$prefix/drive_c/orvane-told.txt"
 check "status 2 says how Orvane is called" grep -q '^Orvane: not understood. Give two words: -i' <<<"$(told '-i')"
-check "status 3 names the version, the folder and why" same_text "$(told '-i C:\Nowhere\Templates' | head -2)" \
+check "a mistyped templates folder stops with 1 and says which folder is missing" \
+    same_text "$(told '-i C:\Nowhere\Templates')" "exit 1
+Orvane: stopped before any Visual Studio was changed: C:\\Nowhere\\Templates\\7.0\\VCPlusPlus\\TessaloomProjectMFC: the product's templates are not there as a folder (is the templates folder right?)"
+mv "$prefix/drive_c/VS9/VC/vcprojectitems" "$prefix/drive_c/vcprojectitems.saved"
+echo "not a folder" >"$prefix/drive_c/VS9/VC/vcprojectitems"
+check "status 3 names the version, the folder and why" same_text "$(told '-u x' | head -2)" \
     "exit 3
-Orvane: Visual Studio 9.0 ($vc): $vc\\vcprojects\\TessaloomsMFC did not get everything: C:\\Nowhere\\Templates\\9.0\\VCPlusPlus\\TessaloomProjectMFC: it is missing, or a folder on its way is not itself"
+Orvane: Visual Studio 9.0 ($vc): $vc\\vcprojectitems is not a folder of its own (a link, or a file in its place), so nothing is written through it"
+rm "$prefix/drive_c/VS9/VC/vcprojectitems"
+mv "$prefix/drive_c/vcprojectitems.saved" "$prefix/drive_c/VS9/VC/vcprojectitems"
 sample=$prefix/drive_c/Kit/Samples/BandObjectsSample/BandObjects.vcproj
 if make_unwritable "$sample"; then
     check "status 1 names the file that stopped it and the system's reason" grep -qx \

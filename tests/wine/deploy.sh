@@ -65,8 +65,9 @@ echo x >"$vs90/vcprojectitems/TessaloomsMFC/sub/x.txt"
 check "remove x ends" same_text "$(run_orvane "$prefix" "remove x")" "exit 0"
 check "removal with only vcprojectitems\\TessaloomsMFC deletes just that" same_tree "$vs90" "$work/vs90-before"
 
-# A leftover vcprojects\TessaloomsMFC that removal cannot delete, because a
-# file in it is held open: the fresh copy nests inside it.
+# A leftover vcprojects\TessaloomsMFC with a file in it held open: the new
+# project templates replace it whole, never nest in it; the leftover stays
+# aside until a later run can delete it.
 mkdir -p "$vs90/vcprojects/TessaloomsMFC"
 echo stale >"$vs90/vcprojects/TessaloomsMFC/stale.txt"
 held=$(winpath "$vs90/vcprojects/TessaloomsMFC/stale.txt")
@@ -76,10 +77,13 @@ for _ in $(seq 100); do grep -q held "$work/hold.out" 2>/dev/null && break; slee
 check "a file in the leftover folder is held open" grep -q held "$work/hold.out"
 run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
 kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null
-check "the leftover folder survived removal" test -f "$vs90/vcprojects/TessaloomsMFC/stale.txt"
-check "the copy nests in the leftover folder under its own name" \
-    same_tree "$vs90/vcprojects/TessaloomsMFC/TessaloomProjectMFC" "$templates/9.0/VCPlusPlus/TessaloomProjectMFC"
-run_orvane "$prefix" "-u x" >/dev/null
+check "the new project templates replace the leftover folder whole" \
+    same_tree "$vs90/vcprojects/TessaloomsMFC" "$templates/9.0/VCPlusPlus/TessaloomProjectMFC"
+check "the next run deletes what was set aside" \
+    same_text "$(run_orvane "$prefix" "-u x"; ls "$vs90")" "exit 0
+vcprojectitems
+vcprojects
+VCWizards"
 
 # A registered version without a VC folder, and a prefix with nothing
 # registered: nothing is created.
@@ -96,9 +100,17 @@ mounted=
 trap 'unlock; [ -n "$mounted" ] && umount "$mounted"; wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
 run_orvane "$prefix" "-u x" >/dev/null
 rm -rf "$prefix/drive_c/VS8"
-incomplete() {  # incomplete <what> <command line>: status 3 and 7.1 as after a complete run
+# incomplete <what> <command line> <served|untouched>: status 3, 7.1 as
+# after a complete run or exactly as it was, and 9.0 exactly as it was.
+incomplete() {
+    tree_listing "$vs71" >"$work/vs71-now"
+    tree_listing "$vs90" | grep -v '^Orvane\.old' >"$work/vs90-now"
     check "$1: status 3" same_text "$(run_orvane "$prefix" "$2")" "exit 3"
-    if [ "$2" = "-u x" ]; then
+    check "  and 9.0 is exactly as it was" \
+        same_text "$(tree_listing "$vs90" | grep -v -e '^Orvane\.old' -e '^filler')" "$(grep -v '^filler' "$work/vs90-now")"
+    if [ "$3" = untouched ]; then
+        check "  and so is 7.1" same_text "$(tree_listing "$vs71")" "$(cat "$work/vs71-now")"
+    elif [ "$2" = "-u x" ]; then
         check "  and 7.1 lost the product's folders all the same" same_tree "$vs71" "$work/vs71-before"
     else
         # The launchers carry one more stamp after every installation.
@@ -106,30 +118,33 @@ incomplete() {  # incomplete <what> <command line>: status 3 and 7.1 as after a 
         check "  and 7.1 got everything all the same" same_tree "$vs71" "$work/vs71-expected"
     fi
 }
+run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
 if chattr +i "$vs90/vcprojects" 2>/dev/null; then
-    incomplete "9.0's vcprojects folder cannot be written" "-i \"$PRODUCT_TEMPLATES\""
-    check "  and 9.0 has no project templates" test ! -e "$vs90/vcprojects/TessaloomsMFC"
+    incomplete "9.0's vcprojects folder cannot be written" "-i \"$PRODUCT_TEMPLATES\"" served
     unlock
 else
     check "a folder can be made unwritable" false
 fi
-mv "$templates/9.0" "$work/sources-9.0"
-incomplete "the product has no 9.0 sources" "-i \"$PRODUCT_TEMPLATES\""
-mv "$work/sources-9.0" "$templates/9.0"
 run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
 chattr +i "$vs90/VCWizards/TessaloomsWiz/scripts/1033/default.js"
-incomplete "a wizard folder of 9.0 cannot be deleted" "-u x"
-check "  and that folder is still there" test -d "$vs90/VCWizards/TessaloomsWiz"
+check "a wizard folder of 9.0 that cannot be deleted: status 3" same_text "$(run_orvane "$prefix" "-u x")" "exit 3"
+check "  and Visual Studio no longer sees it, while it stays aside" \
+    test ! -e "$vs90/VCWizards/TessaloomsWiz" -a -f "$vs90/Orvane.old/VCWizards/TessaloomsWiz/scripts/1033/default.js"
 unlock
-run_orvane "$prefix" "-u x" >/dev/null
-# The disk under 9.0's VC folder fills during the copy.
+check "  and the next run deletes it" same_text "$(run_orvane "$prefix" "-u x"; ls "$vs90")" "exit 0
+vcprojectitems
+vcprojects
+VCWizards"
+run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
+# The disk under 9.0's VC folder fills while the new templates are staged:
+# no Visual Studio changes.
 cp -a "$vs90" "$work/vs90-saved"
 if mount -t tmpfs -o size=256k tmpfs "$vs90" 2>/dev/null; then
     mounted=$vs90
     cp -a "$work/vs90-saved/." "$vs90/"
     free=$(df --output=avail -B1 "$vs90" | tail -1)
     head -c $((free - 24576)) /dev/zero >"$vs90/filler" 2>/dev/null
-    incomplete "the disk fills during 9.0's copy" "-i \"$PRODUCT_TEMPLATES\""
+    incomplete "the disk fills during 9.0's copy" "-i \"$PRODUCT_TEMPLATES\"" untouched
     umount "$vs90" && mounted=
 else
     echo "note: no tmpfs can be mounted here; the unit tests' copies that do not arrive stand in for a full disk"

@@ -52,9 +52,9 @@ done
 # --- Templates folders that are not what they should be --------------------------------
 clean_vc
 before=$(tree_listing "$c" | grep -v -e '^users/' -e '^windows/')
-check "a missing templates folder: the run ends, incomplete" same_text "$(run_orvane "$prefix" '-i C:\Nowhere\Templates\')" "exit 3"
+check "a missing templates folder: the run stops with status 1" same_text "$(run_orvane "$prefix" '-i C:\Nowhere\Templates\')" "exit 1"
 echo file >"$c/AFile"
-check "a templates folder that is a file: the run ends, incomplete" same_text "$(run_orvane "$prefix" '-i C:\AFile')" "exit 3"
+check "a templates folder that is a file: the run stops with status 1" same_text "$(run_orvane "$prefix" '-i C:\AFile')" "exit 1"
 check "neither creates anything" same_text "$(tree_listing "$c" | grep -v -e '^users/' -e '^windows/' -e '^AFile' -e '^orvane-')" \
     "$(grep -v -e '^orvane-' <<<"$before")"
 
@@ -79,7 +79,7 @@ set_binary() {  # InstallDir of 9.0 as the bytes of $1, no zero byte added
     WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\VisualStudio\9.0' /v InstallDir \
         /t REG_BINARY /d "$hex" /reg:32 /f >/dev/null 2>&1
 }
-for n in 98 99 100 101; do
+for n in 99 100 101 300; do
     ide="C:\\B$n$(printf 'b%.0s' $(seq "$n"))"
     ide="${ide:0:$((n - 13))}\\Common7\\IDE\\"
     [ ${#ide} -eq $n ] || { echo "bad length ${#ide} for $n"; exit 1; }
@@ -87,12 +87,8 @@ for n in 98 99 100 101; do
     mkdir -p "$c/${dir#C:\\}/VC"
     set_binary "$ide"
     run_orvane "$prefix" '-i C:\Kit\Templates' >/dev/null
-    if [ $n -le 100 ]; then
-        check "binary InstallDir of $n bytes without a zero byte is used" test -d "$c/${dir#C:\\}/VC/vcprojects/TessaloomsMFC"
-        run_orvane "$prefix" '-u x' >/dev/null
-    else
-        check "binary InstallDir of $n bytes is refused" test ! -e "$c/${dir#C:\\}/VC/vcprojects"
-    fi
+    check "binary InstallDir of $n bytes without a zero byte is used" test -d "$c/${dir#C:\\}/VC/vcprojects/TessaloomsMFC"
+    run_orvane "$prefix" '-u x' >/dev/null
 done
 # An empty value gives the root ..\..\, relative to the folder the program
 # starts in: here C:\Start\a\b, so the VC folder is C:\Start\VC.
@@ -119,12 +115,23 @@ vs_register "$prefix" 9.0 'C:\VSF\Common7\IDE\'
 check "a VC folder that is a file: the run ends" same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates')" "exit 0"
 check "  and the file is untouched" same_text "$(cat "$c/VSF/VC")" "not a folder"
 vs_register "$prefix" 9.0 'C:\VS9\Common7\IDE\'
-rm "$c/Kit/Templates/Templates/VCPlusPlus/TessaloomsWiz/scripts/1033/default05.js"
-check "a wizard without default05.js: the run ends, incomplete" \
-    same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates')" "exit 3"
-check "  with no script in 9.0" \
-    same_text "$(ls "$vc/VCWizards/TessaloomsWiz/scripts/1033")" ""
-check "  while the other wizard gets its own" test -f "$vc/VCWizards/TessaloomsTemplateWiz/scripts/1033/default.js"
+# A product that is not what it must be stops before anything changes.
+run_orvane "$prefix" '-i C:\Kit\Templates' >/dev/null
+installed=$(tree_listing "$vc")
+unfit() {  # $1: what; the product is put right again afterwards
+    check "$1: the run stops with status 1" same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates')" "exit 1"
+    check "  and Visual Studio keeps what it had" same_text "$(tree_listing "$vc")" "$installed"
+}
+kit=$c/Kit/Templates
+mv "$kit/Templates/VCPlusPlus/TessaloomsWiz/scripts/1033/default05.js" "$work/default05.js"
+unfit "a wizard without default05.js"
+mv "$work/default05.js" "$kit/Templates/VCPlusPlus/TessaloomsWiz/scripts/1033/default05.js"
+truncate -s 1G "$kit/9.0/VCPlusPlus/TessaloomsMFC/sparse.bin"
+unfit "a sparse file of 1 GB in the product"
+rm "$kit/9.0/VCPlusPlus/TessaloomsMFC/sparse.bin"
+echo device >"$kit/Templates/VCPlusPlus/TessaloomsWiz/nul.txt"
+unfit "a name Windows keeps for a device in the product"
+rm "$kit/Templates/VCPlusPlus/TessaloomsWiz/nul.txt"
 
 # --- A product root with XML's own characters ------------------------------------------
 mkdir -p "$c/R&D Kit"

@@ -96,15 +96,30 @@ ln -s "$outside/secret.txt" "$vc/vcprojects/TessaloomsMFC/secret.vsz"
 check "links planted among Visual Studio's templates: the removal ends with status 3" \
     same_text "$(run_orvane "$prefix" "-u x")" "exit 3"
 check "  nothing outside changed" same_text "$(tree_listing "$outside")" "$outside_before"
-check "  the links stay, and everything of Orvane's went" \
-    same_text "$(ls -A "$vc/vcprojects/TessaloomsMFC"; ls -A "$vc/vcprojectitems")" "$(printf 'Planted\nsecret.vsz')"
-rm -r "$vc/vcprojects/TessaloomsMFC"
+check "  everything of Orvane's went, the links set aside where Visual Studio does not look" \
+    same_text "$(ls -A "$vc/vcprojects" "$vc/vcprojectitems" "$vc/VCWizards"; ls -A "$vc/Orvane.old/vcprojects/TessaloomsMFC")" \
+    "$(printf 'Planted\nsecret.vsz')"
 ln -s "$outside/Project" "$vc/vcprojects/TessaloomsMFC"
 check "Visual Studio's template folder planted as a link: the installation ends with status 3" \
     same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates\')" "exit 3"
 check "  nothing outside changed" same_text "$(tree_listing "$outside")" "$outside_before"
-check "  and the other templates arrived" test -f "$vc/vcprojectitems/TessaloomsMFC/AddDeskBand.vsz"
+check "  and 9.0 is left as it was, untouched" test ! -e "$vc/vcprojectitems/TessaloomsMFC"
 rm "$vc/vcprojects/TessaloomsMFC"
+# Links at the three folders themselves: that version is not served, and
+# nothing is written or deleted through them.
+run_orvane "$prefix" '-i C:\Kit\Templates\' >/dev/null
+for top in vcprojects vcprojectitems VCWizards; do
+    mv "$vc/$top" "$work/$top.real"
+    mkdir -p "$outside/$top"
+    ln -s "$outside/$top" "$vc/$top"
+    check "$top planted as a link: installation and removal end with status 3" \
+        same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates\'; run_orvane "$prefix" '-u x')" "exit 3
+exit 3"
+    check "  nothing is written through it" test -z "$(ls -A "$outside/$top")"
+    rm "$vc/$top"
+    rmdir "$outside/$top"
+    mv "$work/$top.real" "$vc/$top"
+done
 
 # A race: while installations run, a template file and a link to a file
 # outside trade names over and over (an atomic exchange), so that a check

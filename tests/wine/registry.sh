@@ -33,7 +33,8 @@ run_orvane "$prefix" "-u x" >/dev/null
 check "and its templates are removed again" test ! -e "$c/VC/vcprojects/TessaloomsMFC"
 vs_register "$prefix" 9.0 "$dir100"
 run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
-check "an InstallDir of 100 characters is refused" test ! -e "$c/VC/vcprojects/TessaloomsMFC"
+check "an InstallDir of 100 characters is used too: any length is" deployed "$c/VC"
+run_orvane "$prefix" "-u x" >/dev/null
 
 # No backslash is inserted: C:\VSX\Common7\IDE gives C:\VSX\Common7\IDE..\..\
 # which stands for C:\VSX\Common7\, so the VC folder is C:\VSX\Common7\VC.
