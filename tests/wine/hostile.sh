@@ -79,7 +79,7 @@ set_binary() {  # InstallDir of 9.0 as the bytes of $1, no zero byte added
     WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\VisualStudio\9.0' /v InstallDir \
         /t REG_BINARY /d "$hex" /reg:32 /f >/dev/null 2>&1
 }
-for n in 99 100 101 300; do
+for n in 99 100 101 160; do
     ide="C:\\B$n$(printf 'b%.0s' $(seq "$n"))"
     ide="${ide:0:$((n - 13))}\\Common7\\IDE\\"
     [ ${#ide} -eq $n ] || { echo "bad length ${#ide} for $n"; exit 1; }

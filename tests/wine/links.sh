@@ -97,7 +97,7 @@ check "links planted among Visual Studio's templates: the removal ends with stat
     same_text "$(run_orvane "$prefix" "-u x")" "exit 3"
 check "  nothing outside changed" same_text "$(tree_listing "$outside")" "$outside_before"
 check "  everything of Orvane's went, the links set aside where Visual Studio does not look" \
-    same_text "$(ls -A "$vc/vcprojects" "$vc/vcprojectitems" "$vc/VCWizards"; ls -A "$vc/Orvane.old/vcprojects/TessaloomsMFC")" \
+    same_text "$(find "$vc/vcprojects" "$vc/vcprojectitems" "$vc/VCWizards" -mindepth 1; ls -A "$vc/Orvane.old/vcprojects/TessaloomsMFC")" \
     "$(printf 'Planted\nsecret.vsz')"
 ln -s "$outside/Project" "$vc/vcprojects/TessaloomsMFC"
 check "Visual Studio's template folder planted as a link: the installation ends with status 3" \
