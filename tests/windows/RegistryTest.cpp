@@ -37,12 +37,12 @@ TEST_F(Registry, TheSixtyFourBitViewIsNotWhereVisualStudioRegisters) {
     EXPECT_EQ(GetVisualStudioRoot(env, 2), "");
 }
 
-TEST_F(Registry, NinetyNineCharactersFitAndAHundredDoNot) {
-    const std::string text99 = "C:\\" + std::string(95, 'd') + "\\";
-    SetInstallDir("10.0", text99);
-    EXPECT_EQ(GetVisualStudioRoot(env, 4).size(), 105u);
-    SetInstallDir("10.0", text99 + "x");
-    EXPECT_EQ(GetVisualStudioRoot(env, 4), "");
+TEST_F(Registry, AnyLengthIsRead) {
+    for (const std::size_t length : {99u, 100u, 300u, 1000u}) {
+        const std::string text = "C:\\" + std::string(length - 4, 'd') + "\\";
+        SetInstallDir("10.0", text);
+        EXPECT_EQ(GetVisualStudioRoot(env, 4), text + "..\\..\\") << length;
+    }
 }
 
 TEST_F(Registry, NoBackslashIsInserted) {
