@@ -70,7 +70,7 @@ void TellServed(Env& env, bool install, const std::vector<Installation>& install
     std::string served;
     for (const Installation& installation : installations) {
         served += (served.empty() ? "" : ", ") + GetVersionString(installation.index) + " (" +
-                  installation.vcDir + ")";
+                  TidyPath(installation.vcDir) + ")";
     }
     if (served.empty()) {
         env.Tell("Orvane: no Visual Studio 7.0 to 10.0 is installed; nothing to do.");
@@ -88,6 +88,8 @@ std::vector<Installation> FindServedInstallations(Env& env, bool install, bool* 
     std::vector<VersionIndex> inexact;
     std::vector<Installation> served;
     for (const Installation& installation : FindInstallations(env, &inexact)) {
+        env.Log("Orvane: Visual Studio " + GetVersionString(installation.index) +
+                " is installed; its VC folder: " + TidyPath(installation.vcDir));
         if (RecoverVersion(env, installation)) {
             served.push_back(installation);
         } else {
@@ -105,12 +107,25 @@ std::vector<Installation> FindServedInstallations(Env& env, bool install, bool* 
     return served;
 }
 
-}  // namespace
+// Starts this run's log, tells the caller where it is, and writes what the
+// run was given.
+void BeginLog(Env& env, const std::string& commandLine) {
+    const std::string log = env.StartLog();
+    if (!log.empty()) {
+        env.Tell("Orvane: this run's log: " + log);
+    }
+    env.Log("Orvane: command line: " + commandLine);
+}
 
-RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
-    // Nothing is undone on failure: the steps that ran stay done, the rest
-    // are skipped. A project that cannot be patched therefore stops the run
-    // before anything in Visual Studio is touched.
+RunOutcome EndLog(Env& env, RunOutcome outcome) {
+    env.Log("Orvane: ended with status " + std::to_string(ExitStatus(outcome)) + ".");
+    return outcome;
+}
+
+RunOutcome RunWords(Env& env, const char* commandLine) {
+    // A failure raised by a step (a sample project that cannot be
+    // rewritten) ends the run at once; every such step comes before any
+    // Visual Studio is touched.
     try {
         const auto words = SplitCommandLine(commandLine);
         if (!words || words->size() != 2) {
@@ -173,11 +188,19 @@ RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
     return RunOutcome::kStopped;
 }
 
+}  // namespace
+
+RunOutcome RunFromCommandLine(Env& env, const char* commandLine) {
+    BeginLog(env, commandLine != nullptr ? commandLine : "");
+    return EndLog(env, RunWords(env, commandLine));
+}
+
 RunOutcome RefuseInexactCommandLine(Env& env) {
+    BeginLog(env, "(not written: it has a character the code page cannot hold exactly)");
     env.Tell(
         "Orvane: not understood: the command line has a character the code page cannot "
         "hold exactly, and a look-alike would name another folder. Nothing was done.");
-    return RunOutcome::kNotUnderstood;
+    return EndLog(env, RunOutcome::kNotUnderstood);
 }
 
 int ExitStatus(RunOutcome outcome) {

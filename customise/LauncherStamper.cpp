@@ -46,16 +46,16 @@ bool AppendLineToFile(Env& env, Handle file, const std::string& line) {
 }
 
 bool StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
-                         const std::string& line) {
+                         const std::string& line, std::string* why) {
     if (!IsExistingFile(env, launcherPath)) {
         return true;
     }
     FileCloser file(env);
     if (OpenBelow(env, root, launcherPath, Access::kReadWrite, file.put()) != EntryKind::kFile ||
         !AppendLineToFile(env, file.get(), line)) {
-        env.Tell(
-            "Orvane: " + launcherPath +
-            ": cannot be stamped, so its wizard will not find the product: " + env.LastFailure());
+        if (why != nullptr) {
+            *why = env.LastFailure();
+        }
         return false;
     }
     return true;
@@ -79,11 +79,30 @@ std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir)
 
 bool StampWizardLaunchers(Env& env, const Product& product) {
     const std::string line = MakeBaseDirParamLine(product.productRoot);
-    bool complete = true;
+    // Each failure goes to the log; the caller is told the first few, and
+    // how many more, so that a caller reading a small pipe only after the
+    // run is never blocked by a product whose launchers are all held.
+    constexpr int kToldAtMost = 3;
+    int failed = 0;
     for (const std::string& path : GetWizardLauncherPaths(product.templatesDir)) {
-        complete &= StampWizardLauncher(env, product.trustedRoot, path, line);
+        std::string why;
+        if (StampWizardLauncher(env, product.trustedRoot, path, line, &why)) {
+            continue;
+        }
+        const std::string told =
+            "Orvane: " + path +
+            ": cannot be stamped, so its wizard will not find the product: " + why;
+        if (++failed <= kToldAtMost) {
+            env.Tell(told);
+        } else {
+            env.Log(told);
+        }
     }
-    return complete;
+    if (failed > kToldAtMost) {
+        env.Tell("Orvane: ... and " + std::to_string(failed - kToldAtMost) +
+                 " more launchers like it (all in the log).");
+    }
+    return failed == 0;
 }
 
 }  // namespace orvane

@@ -24,15 +24,16 @@ std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir)
 // Appends the stamp to every launcher of every version and template folder
 // of the product; missing launchers (and folders at their names) are
 // skipped. Every run adds one more stamp. False when some existing launcher
-// could not be stamped; each is told to the caller, and the rest are still
+// could not be stamped; each is written to the log, the first three are
+// told to the caller with how many more there were, and the rest are still
 // stamped.
 bool StampWizardLaunchers(Env& env, const Product& product);
 
 // Appends the stamp for `line` to one launcher below `root` if it exists,
 // opened for reading and writing without sharing as itself. False when it
-// exists and could not be stamped.
+// exists and could not be stamped; *why, if given, then says why.
 bool StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
-                         const std::string& line);
+                         const std::string& line, std::string* why = nullptr);
 
 // Writes a line feed, `line` and a line feed at the end of an open file;
 // false when that could not be done whole.

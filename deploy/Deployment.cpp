@@ -84,11 +84,11 @@ struct SwitchFolders {
 class Site {
   public:
     Site(Env& env, const Installation& installation)
-        : env_(env), installation_(installation), vc_(env) {}
+        : env_(env), installation_(installation), shown_(TidyPath(installation.vcDir)), vc_(env) {}
 
     bool Open() {
         return env_.OpenFolder(installation_.vcDir, false, vc_.put()) ||
-               Fail(installation_.vcDir + " cannot be opened: " + env_.LastFailure());
+               Fail(shown_ + " cannot be opened: " + env_.LastFailure());
     }
 
     // Finishes what a run left half-done, and discards what it left aside.
@@ -110,7 +110,7 @@ class Site {
             const EntryKind kind = env_.OpenChild(vc_.get(), journal, Access::kLook, found.put());
             found.Close();
             if (kind == EntryKind::kFolder) {
-                env_.Tell("Orvane: Visual Studio " + Version() + " (" + installation_.vcDir +
+                env_.Tell("Orvane: Visual Studio " + Version() + " (" + shown_ +
                           "): finishing the " + (install ? "installation" : "removal") +
                           " an earlier run left unfinished.");
                 if (!ApplyJournal(install, false)) {
@@ -187,20 +187,20 @@ class Site {
 
     bool DiscardIfPresent(const char* name) {
         std::string failure;
-        return DeleteEntry(env_, vc_.get(), installation_.vcDir, name, &failure) ||
+        return DeleteEntry(env_, vc_.get(), shown_, name, &failure) ||
                Fail(Path(name) + " not removed whole: " + failure);
     }
 
     // Tells the caller that a step in this version did not have its
     // effect; false, for the step's result.
     bool Fail(const std::string& what) {
-        env_.Tell("Orvane: Visual Studio " + Version() + " (" + installation_.vcDir + "): " + what);
+        env_.Tell("Orvane: Visual Studio " + Version() + " (" + shown_ + "): " + what);
         return false;
     }
 
   private:
     std::string Version() const { return GetVersionString(installation_.index); }
-    std::string Path(const std::string& name) const { return Below(installation_.vcDir, name); }
+    std::string Path(const std::string& name) const { return Below(shown_, name); }
 
     // Opens Visual Studio's folder `top` from the VC folder's handle: its
     // own folder, or nothing where it is missing and not to be made. A link
@@ -469,7 +469,7 @@ class Site {
         const std::string asidePath = Below(Path(kAside), kTops[top]);
         if (aside.get() == kNoHandle) {
             FileCloser old(env_);
-            if (!OpenOrMake(vc_.get(), installation_.vcDir, kAside, &old) ||
+            if (!OpenOrMake(vc_.get(), shown_, kAside, &old) ||
                 !OpenOrMake(old.get(), Path(kAside), kTops[top], &aside)) {
                 return false;
             }
@@ -554,6 +554,8 @@ class Site {
 
     Env& env_;
     const Installation& installation_;
+    // The VC folder as a person reads it, for what is told.
+    const std::string shown_;
     FileCloser vc_;
 };
 

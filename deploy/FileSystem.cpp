@@ -252,6 +252,42 @@ bool FindEntry(Env& env, const std::string& path, bool* isDirectory) {
 
 }  // namespace
 
+std::string TidyPath(const std::string& path) {
+    // The root ("C:\", "\\server\share\") is never stepped out of.
+    std::size_t start = path.size() > 1 && path[1] == ':' ? 2 : 0;
+    if (path.compare(0, 2, "\\\\") == 0) {
+        const std::size_t share = path.find('\\', 2);
+        start = share == std::string::npos ? path.size() : path.find('\\', share + 1);
+        start = start == std::string::npos ? path.size() : start;
+    }
+    std::vector<std::string> names;
+    std::string name;
+    const auto take = [&]() {
+        if (name == ".." && !names.empty() && !names.back().empty() && names.back() != "..") {
+            names.pop_back();
+        } else if (name != "." && !(name.empty() && !names.empty())) {
+            names.push_back(name);
+        }
+        name.clear();
+    };
+    for (std::size_t i = start; i < path.size(); ++i) {
+        if (path[i] == '\\') {
+            take();
+            continue;
+        }
+        name += path[i];
+        if (IsSystemLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+            name += path[++i];
+        }
+    }
+    take();
+    std::string tidy = path.substr(0, start);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        tidy += (i == 0 ? "" : "\\") + names[i];
+    }
+    return tidy;
+}
+
 bool IsSameNameCaseless(const std::string& a, const std::string& b) {
     return a.size() == b.size() && StartsWithCaseless(a, b);
 }

@@ -26,6 +26,12 @@ bool IsExistingFile(Env& env, const std::string& path);
 // True when `path` names an existing folder.
 bool IsExistingDirectory(Env& env, const std::string& path);
 
+// `path` as a person reads it: "." components dropped and each ".."
+// taking the name before it away, as Windows resolves them
+// ("C:\A\B\C\..\..\VC" is "C:\A\VC"); a ".." that would step above the
+// root stays.
+std::string TidyPath(const std::string& path);
+
 // True when `a` and `b` are the same name, ASCII letters in any case.
 bool IsSameNameCaseless(const std::string& a, const std::string& b);
 

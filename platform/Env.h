@@ -174,9 +174,22 @@ class Env {
     // right after that call.
     virtual std::string LastFailure() = 0;
 
-    // Writes `line` and CR LF to the standard error handle the caller gave
-    // this process, or else to its standard output, where that is a file or
-    // a pipe; where it gave neither, nothing is written.
+    // Makes this run's log: a new file in the temporary folder of the account
+    // the process runs as (a deferred installer action's is the system's),
+    // under a name nobody can predict, created exclusively (never through a
+    // link, never over anything) and written only through its handle.
+    // Returns its path, or "" when it cannot be made: the run goes on
+    // without it.
+    virtual std::string StartLog() = 0;
+
+    // Writes `line` and CR LF to this run's log, if it has one.
+    virtual void Log(const std::string& line) = 0;
+
+    // Writes `line` to this run's log, and with CR LF to the standard error
+    // handle the caller gave this process, or else to its standard output,
+    // where that is a file or a pipe; where it gave neither, only the log
+    // gets it. Control characters are written escaped (see EscapeControls),
+    // so each line the caller reads is one Orvane meant.
     virtual void Tell(const std::string& line) = 0;
 
     // --- Windows --------------------------------------------------------------

@@ -3,11 +3,15 @@
 #include <windows.h>
 // winternl.h needs the types windows.h declares.
 #include <winternl.h>
+// RtlGenRandom (advapi32's SystemFunction036, there since Windows XP).
+#include <ntsecapi.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "platform/DeviceNames.h"
 #include "platform/ExactText.h"
+#include "platform/TellText.h"
 
 namespace orvane {
 namespace {
@@ -338,6 +342,9 @@ void WinEnv::CloseFind(Handle search) {
 WinEnv::WinEnv() = default;
 
 WinEnv::~WinEnv() {
+    if (log_ != nullptr) {
+        CloseHandle(log_);
+    }
     if (turn_ != nullptr) {
         ReleaseMutex(turn_);
         CloseHandle(turn_);
@@ -599,7 +606,64 @@ std::string WinEnv::LastFailure() {
     return length == 0 ? code : std::string(text, length) + " (" + code + ")";
 }
 
+std::string WinEnv::StartLog() {
+    if (log_ != nullptr) {
+        return std::string();
+    }
+    // A deferred installer action runs as LocalSystem, whose temporary
+    // folder is the system's, one any local user may create files in: the
+    // name is 128 random bits, and the file is made new or not at all.
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    unsigned char bits[16];
+    if (length == 0 || length > MAX_PATH || !RtlGenRandom(bits, sizeof bits)) {
+        return std::string();
+    }
+    std::wstring path(folder, length);
+    path += L"Orvane-";
+    for (const unsigned char byte : bits) {
+        path += L"0123456789abcdef"[byte >> 4];
+        path += L"0123456789abcdef"[byte & 0xF];
+    }
+    path += L".log";
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::string();
+    }
+    log_ = file;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char started[96];
+    std::snprintf(started, sizeof started,
+                  "Orvane: run started %04u-%02u-%02u %02u:%02u:%02u, process %lu", now.wYear,
+                  now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                  static_cast<unsigned long>(GetCurrentProcessId()));
+    Log(started);
+    std::string text;
+    ToCodePageExactly(path.data(), path.size(), &text);
+    return text;
+}
+
+namespace {
+
+void WriteLine(HANDLE handle, const std::string& line) {
+    const std::string text = EscapeControls(line) + "\r\n";
+    DWORD written = 0;
+    WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+}  // namespace
+
+void WinEnv::Log(const std::string& line) {
+    if (log_ != nullptr) {
+        WriteLine(log_, line);
+    }
+}
+
 void WinEnv::Tell(const std::string& line) {
+    Log(line);
     for (const DWORD which : {STD_ERROR_HANDLE, STD_OUTPUT_HANDLE}) {
         const HANDLE handle = GetStdHandle(which);
         if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
@@ -607,9 +671,7 @@ void WinEnv::Tell(const std::string& line) {
         }
         const DWORD type = GetFileType(handle);
         if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
-            const std::string text = line + "\r\n";
-            DWORD written = 0;
-            WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+            WriteLine(handle, line);
             return;
         }
     }

@@ -36,6 +36,8 @@ class WinEnv final : public Env {
     bool Flush(Handle file) override;
     void CloseFile(Handle file) override;
     std::string LastFailure() override;
+    std::string StartLog() override;
+    void Log(const std::string& line) override;
     void Tell(const std::string& line) override;
     bool IsInteractive() override;
     bool TakeTurn() override;
@@ -50,6 +52,8 @@ class WinEnv final : public Env {
     std::map<Handle, std::wstring> realPaths_;
     // The machine-wide mutex whose ownership is this run's turn, once taken.
     void* turn_ = nullptr;
+    // This run's log file, once made.
+    void* log_ = nullptr;
 };
 
 }  // namespace orvane

@@ -35,6 +35,8 @@ class PosixFileEnv final : public Env {
     bool Flush(Handle file) override;
     void CloseFile(Handle file) override;
     std::string LastFailure() override { return "failed"; }
+    std::string StartLog() override { return std::string(); }
+    void Log(const std::string&) override {}
     void Tell(const std::string&) override {}
     bool IsInteractive() override { return false; }
     bool TakeTurn() override { return true; }

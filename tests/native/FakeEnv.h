@@ -111,7 +111,16 @@ class FakeEnv final : public Env {
     bool Flush(Handle file) override;
     void CloseFile(Handle file) override;
     std::string LastFailure() override { return "the fake call failed"; }
-    void Tell(const std::string& line) override { told_.push_back(line); }
+    std::string StartLog() override { return logPath_; }
+    void Log(const std::string& line) override { logged_.push_back(line); }
+    void Tell(const std::string& line) override {
+        logged_.push_back(line);
+        told_.push_back(line);
+    }
+    // Where StartLog says the log is ("" by default: no log could be made).
+    void SetLogPath(const std::string& path) { logPath_ = path; }
+    // Every line written to the log, told ones among them.
+    const std::vector<std::string>& Logged() const { return logged_; }
     bool IsInteractive() override { return interactive_; }
     bool TakeTurn() override { return !ShouldFail(Call::kTakeTurn); }
     void SetInteractive(bool interactive) { interactive_ = interactive; }
@@ -157,6 +166,8 @@ class FakeEnv final : public Env {
     std::set<Call> failAlways_;
     std::vector<std::string> log_;
     std::vector<std::string> told_;
+    std::vector<std::string> logged_;
+    std::string logPath_;
     bool interactive_ = true;
     int killAt_ = 0;
     int changes_ = 0;

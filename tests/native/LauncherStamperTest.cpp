@@ -103,12 +103,18 @@ TEST_F(Stamper, BusyAndReadOnlyLaunchersAreToldAndFoldersSkipped) {
     EXPECT_EQ(env.Told()[0].rfind("Orvane: " + readOnly + ": cannot be stamped", 0), 0u);
 }
 
-TEST_F(Stamper, FailedWritesAreReported) {
-    env.AddFile(kToolBand, "x");
+// The caller is told the first three, and how many more; the log has all.
+TEST_F(Stamper, FailedWritesAreReportedAFewToTheCallerAllToTheLog) {
+    for (const std::string& path : GetWizardLauncherPaths(product.templatesDir)) {
+        env.AddFile(path, "x");
+    }
     env.FailCall(Call::kWrite, 0);
     EXPECT_FALSE(StampWizardLaunchers(env, product));
     EXPECT_EQ(env.Content(kToolBand), "x");
     EXPECT_EQ(env.OpenFileCount(), 0u);
+    ASSERT_EQ(env.Told().size(), 4u);
+    EXPECT_EQ(env.Told()[3], "Orvane: ... and 237 more launchers like it (all in the log).");
+    EXPECT_EQ(env.Logged().size(), 241u);
 }
 
 TEST_F(Stamper, WithoutTemplatesTheBaseDirIsEmpty) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
+#include "deploy/FileSystem.h"
+#include "platform/TellText.h"
 #include "tests/native/ProductFixture.h"
 
 namespace orvane {
@@ -175,14 +177,13 @@ TEST_F(RunSequence, EveryOutcomeIsToldWithItsReason) {
         }
         return lines;
     };
-    EXPECT_EQ(
-        told("-i C:\\Kit\\Templates"),
-        "Orvane: added the templates to Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC).\n");
+    EXPECT_EQ(told("-i C:\\Kit\\Templates"),
+              "Orvane: added the templates to Visual Studio 9.0 (C:\\VS9\\VC).\n");
     EXPECT_EQ(
         told("/I x"),
         "Orvane: only -i adds the templates; \"/I\", like any other first word, removes them.\n"
         "Orvane: removed the templates from Visual Studio 9.0 "
-        "(C:\\VS9\\Common7\\IDE\\..\\..\\VC).\n");
+        "(C:\\VS9\\VC).\n");
     EXPECT_EQ(told("-i").rfind("Orvane: not understood. Give two words: -i and", 0), 0u);
 
     env.SetReadOnly(kProject, true);
@@ -193,9 +194,9 @@ TEST_F(RunSequence, EveryOutcomeIsToldWithItsReason) {
 
     env.FailCall(Call::kFlush, 2);
     EXPECT_EQ(told("-i C:\\Kit\\Templates"),
-              "Orvane: Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC): "
-              "C:\\VS9\\Common7\\IDE\\..\\..\\VC\\Orvane.staging\\vcprojects\\TessaloomsMFC "
-              "did not get everything: C:\\VS9\\Common7\\IDE\\..\\..\\VC\\Orvane.staging\\"
+              "Orvane: Visual Studio 9.0 (C:\\VS9\\VC): "
+              "C:\\VS9\\VC\\Orvane.staging\\vcprojects\\TessaloomsMFC "
+              "did not get everything: C:\\VS9\\VC\\Orvane.staging\\"
               "vcprojects\\TessaloomsMFC\\Images\\icon.bmp: the fake call failed\n"
               "Orvane: the new templates could not be made ready for every Visual Studio, so none "
               "was changed.\n"
@@ -203,10 +204,33 @@ TEST_F(RunSequence, EveryOutcomeIsToldWithItsReason) {
               "(status 3).\n");
     env.AddFile("C:\\VS9\\VC\\vcprojectitems", "not a folder");
     EXPECT_EQ(told("-u x"),
-              "Orvane: Visual Studio 9.0 (C:\\VS9\\Common7\\IDE\\..\\..\\VC): "
-              "C:\\VS9\\Common7\\IDE\\..\\..\\VC\\vcprojectitems is not a folder of its own (a "
+              "Orvane: Visual Studio 9.0 (C:\\VS9\\VC): "
+              "C:\\VS9\\VC\\vcprojectitems is not a folder of its own (a "
               "link, or a file in its place), so nothing is written through it\n"
               "Orvane: the removal ran to its end, but not all of it had its effect (status 3).\n");
+
+    // The run's log holds all of it, and its path is the caller's first line.
+    env.SetLogPath("C:\\Temp\\Orvane-1.log");
+    const std::size_t before = env.Logged().size();
+    EXPECT_EQ(told("-u x").rfind("Orvane: this run's log: C:\\Temp\\Orvane-1.log\n", 0), 0u);
+    const std::vector<std::string> log(env.Logged().begin() + before, env.Logged().end());
+    ASSERT_GE(log.size(), 4u);
+    EXPECT_EQ(log[1], "Orvane: command line: -u x");
+    EXPECT_EQ(log[2], "Orvane: Visual Studio 9.0 is installed; its VC folder: C:\\VS9\\VC");
+    EXPECT_EQ(log.back(), "Orvane: ended with status 3.");
+}
+
+TEST(TidyPath, StepsBackAsWindowsDoesAndNeverAboveTheRoot) {
+    EXPECT_EQ(TidyPath("C:\\A\\B\\C\\..\\..\\VC"), "C:\\A\\VC");
+    EXPECT_EQ(TidyPath("C:\\A\\.\\B\\"), "C:\\A\\B");
+    EXPECT_EQ(TidyPath("C:\\..\\A"), "C:\\..\\A");
+    EXPECT_EQ(TidyPath("..\\..\\VC"), "..\\..\\VC");
+    EXPECT_EQ(TidyPath("\\\\server\\share\\A\\..\\..\\B"), "\\\\server\\share\\..\\B");
+}
+
+TEST(EscapeControls, EveryControlCharacterAndNothingElse) {
+    EXPECT_EQ(EscapeControls("evil\r\nOrvane: FAKE\x07\x1b[2J\x7f \xe9\\x"),
+              "evil\\x0D\\x0AOrvane: FAKE\\x07\\x1B[2J\\x7F \xe9\\x");
 }
 
 TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstoodThreeForIncomplete) {
