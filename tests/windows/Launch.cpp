@@ -10,6 +10,9 @@
 //                  a service or an installer's deferred action in session 0
 //   hidden         starts it with SW_HIDE, as quiet runners (nsExec) do
 //   output=<file>  gives it <file>, made anew, as standard output and error
+//   pipe           with output=: gives it a pipe of 4096 bytes instead, read
+//                  only once it has ended (as careless callers do), and
+//                  then written to <file>
 //   unicode        takes the file as UTF-8 and starts the program with that
 //                  text as the system holds it (CreateProcessW), so that it
 //                  keeps characters the code page lacks (not with unseen)
@@ -41,7 +44,7 @@ const char* MakeUnseenDesktop() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool unseen = false, hidden = false, unicode = false;
+    bool unseen = false, hidden = false, unicode = false, pipe = false;
     const char* output = nullptr;
     bool understood = argc >= 3;
     for (int i = 3; i < argc; ++i) {
@@ -49,6 +52,8 @@ int main(int argc, char** argv) {
             unseen = true;
         } else if (std::strcmp(argv[i], "hidden") == 0) {
             hidden = true;
+        } else if (std::strcmp(argv[i], "pipe") == 0) {
+            pipe = true;
         } else if (std::strcmp(argv[i], "unicode") == 0) {
             unicode = true;
         } else if (std::strncmp(argv[i], "output=", 7) == 0) {
@@ -60,7 +65,7 @@ int main(int argc, char** argv) {
     if (!understood) {
         std::fprintf(stderr,
                      "usage: orvane_launch <command-line file> <timeout seconds> "
-                     "[unseen] [hidden] [output=<file>] [unicode]\n");
+                     "[unseen] [hidden] [output=<file> [pipe]] [unicode]\n");
         return 2;
     }
     std::FILE* file = std::fopen(argv[1], "rb");
@@ -92,10 +97,18 @@ int main(int argc, char** argv) {
         startup.wShowWindow = SW_HIDE;
     }
     HANDLE outputFile = INVALID_HANDLE_VALUE;
+    HANDLE pipeEnd = INVALID_HANDLE_VALUE;
     if (output != nullptr) {
         SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-        outputFile = CreateFileA(output, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (pipe) {
+            if (!CreatePipe(&pipeEnd, &outputFile, &inherited, 4096) ||
+                !SetHandleInformation(pipeEnd, HANDLE_FLAG_INHERIT, 0)) {
+                outputFile = INVALID_HANDLE_VALUE;
+            }
+        } else {
+            outputFile = CreateFileA(output, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        }
         if (outputFile == INVALID_HANDLE_VALUE) {
             std::printf("cannot make %s: error %lu\n", output, GetLastError());
             return 2;
@@ -141,6 +154,17 @@ int main(int argc, char** argv) {
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hProcess);
+    if (pipeEnd != INVALID_HANDLE_VALUE) {
+        CloseHandle(outputFile);
+        const HANDLE file = CreateFileA(output, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        char chunk[4096];
+        DWORD read = 0, written = 0;
+        while (ReadFile(pipeEnd, chunk, sizeof chunk, &read, nullptr) && read > 0) {
+            WriteFile(file, chunk, read, &written, nullptr);
+        }
+        CloseHandle(file);
+    }
     std::printf("exit %lu\n", code);
     return static_cast<int>(code);
 }

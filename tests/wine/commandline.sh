@@ -6,7 +6,8 @@ set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 unset DISPLAY
 prefix=$(wine_new_prefix) || exit 1
-trap 'wine_drop_prefix "$prefix"' EXIT
+work=$(mktemp -d)
+trap 'wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
 product_install "$prefix"
 mkdir -p "$prefix/drive_c/Kit"
 cp -a "$ORVANE_SOURCE_DIR/example/product/." "$prefix/drive_c/Kit/"
@@ -56,15 +57,35 @@ check "the quoted path's own launchers were stamped" grep -q 'BASE_DIR = C:\\Pro
     "$prefix/$PRODUCT_DIR/Templates/9.0/VCPlusPlus/TessaloomsMFC/AddColumnExtension.vsz"
 
 # A caller that gives it a file as standard output and error is told what
-# each run came to, in lines ending in CR LF.
-told() {  # told <command line>: the exit status, then the lines it wrote
-    run_orvane "$prefix" "$1" 60 'output=C:\orvane-told.txt'
-    tr -d '\r' <"$prefix/drive_c/orvane-told.txt"
+# each run came to, in lines ending in CR LF. The first names the run's log,
+# a new file in the account's temporary folder, which ends with the status.
+told() {  # told <command line>: the exit status, then the lines after the log's name
+    local result first log
+    result=$(run_orvane "$prefix" "$1" 60 'output=C:\orvane-told.txt')
+    first=$(head -n 1 "$prefix/drive_c/orvane-told.txt" | tr -d '\r')
+    log=${first#"Orvane: this run's log: C:\\"}
+    log=$prefix/drive_c/${log//\\//}
+    if ! grep -qE '^Orvane: this run.s log: C:\\.*\\Temp\\Orvane-[0-9a-f]{32}\.log$' <<<"$first"; then
+        echo "the first line names no log: $first"
+    elif [ "$(tail -n 1 "$log" | tr -d '\r')" != "Orvane: ended with status ${result#exit }." ]; then
+        echo "the log does not end with the status: $log"
+    fi
+    echo "$result"
+    tail -n +2 "$prefix/drive_c/orvane-told.txt" | tr -d '\r'
 }
-vc='C:\VS9\Common7\IDE\..\..\VC'
+vc='C:\VS9\VC'
+logs() { find "$prefix/drive_c/users" -name 'Orvane-*.log' | sort; }
+before=$(logs)
+echo "not for everyone" >"$work/secret.txt"
+for name in Orvane-0.log "Orvane-$(printf '0%.0s' $(seq 32)).log"; do
+    ln -s "$work/secret.txt" "$(dirname "$(logs | head -n 1)")/$name" 2>/dev/null
+done
 check "status 0 says where the templates went" same_text "$(told '-i C:\Kit\Templates')" \
     "exit 0
 Orvane: added the templates to Visual Studio 9.0 ($vc)."
+check "  each run makes one new log, and nothing planted is written" \
+    same_text "$(comm -13 <(echo "$before") <(logs) | grep -vc 'Orvane-0')$(cat "$work/secret.txt")" \
+    "1not for everyone"
 check "  in lines ending in CR LF" grep -q $'VC).\r$' "$prefix/drive_c/orvane-told.txt"
 check "status 2 says how Orvane is called" grep -q '^Orvane: not understood. Give two words: -i' <<<"$(told '-i')"
 check "a mistyped templates folder stops with 1 and says which folder is missing" \

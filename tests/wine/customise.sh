@@ -155,5 +155,15 @@ if make_unwritable "$product/$launcher"; then
     check "while its neighbours are stamped" grep -q 'BASE_DIR' "$product/Templates/9.0/VCPlusPlus/TessaloomsMFC/AddDeskBand.vsz"
     check "and the samples are rewritten" grep -q 'Tessaloom\\Include' "$product/$row5"
 fi
+# Every launcher held: a caller that reads a small pipe only once the run has
+# ended gets a few lines, how many more there were, and the run ends by itself.
+mapfile -t launchers < <(find "$product/Templates" -path "$product/Templates/[0-9]*/VCPlusPlus/Tessaloom*" \
+    -name 'Add*.vsz' | while IFS= read -r file; do is_listed_launcher "$file" && echo "$file"; done)
+for file in "${launchers[@]}"; do make_unwritable "$file"; done
+check "${#launchers[@]} launchers held: a caller's small pipe does not block the run" \
+    same_text "$(run_orvane "$p" "-i \"$PRODUCT_TEMPLATES\"" 60 'output=C:\piped.txt pipe')" "exit 3"
+for file in "${launchers[@]}"; do make_writable "$file"; done
+check "  the caller reads the first three and how many more" \
+    grep -q "^Orvane: ... and $((${#launchers[@]} - 3)) more launchers like it (all in the log)" "$p/drive_c/piped.txt"
 
 finish
