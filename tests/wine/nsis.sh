@@ -64,6 +64,30 @@ check "1.1 over 1.0, silent with a display present, ends by itself with exit cod
 check "  one product is listed, 1.1" same_text "$(listing)" "listed 1.1.0"
 check "  and 9.0 holds 1.1's templates" test -f "$vs90/vcprojectitems/TessaloomsMFC/NewIn11.txt"
 
+# 1.0 over 1.1 is refused before anything changes, with its own exit code.
+check "1.0 over 1.1 is refused with exit code 20" same_text "$(run 'C:\TessaloomSetup.exe /S')" "exit 20"
+check "  1.1 stays listed, installed and in Visual Studio" same_text \
+    "$(listing) $(ls "$installed/Templates/9.0/VCPlusPlus/TessaloomsMFC/NewIn11.txt" "$vs90/vcprojectitems/TessaloomsMFC/NewIn11.txt" | wc -l)" \
+    "listed 1.1.0 2"
+
+# 1.2 over 1.1 failing (it cannot reach 9.0): 1.1 is put back whole,
+# files, templates and uninstall entry, and can still be uninstalled.
+cp -a "$work/product11" "$work/product12"
+echo "new in 1.2" >"$work/product12/Templates/7.1/VCPlusPlus/TessaloomsMFC/NewIn12.txt"
+build 1.2.0 "$work/product12" "$prefix/drive_c/TessaloomSetup12.exe"
+chattr +i "$vs90/vcprojects"
+check "1.2 over 1.1 that cannot reach 9.0 ends with 13" same_text "$(run 'C:\TessaloomSetup12.exe /S')" "exit 13"
+chattr -i "$vs90/vcprojects"
+check "  1.1 is listed again" same_text "$(listing)" "listed 1.1.0"
+check "  and installed again, nothing of 1.2 in it or in 7.1" \
+    test -f "$installed/Templates/9.0/VCPlusPlus/TessaloomsMFC/NewIn11.txt" -a \
+    ! -e "$installed/Templates/7.1/VCPlusPlus/TessaloomsMFC/NewIn12.txt" -a \
+    ! -e "$vs71/vcprojectitems/TessaloomsMFC/NewIn12.txt" -a ! -e "$installed/Previous.tmp"
+# Put back, its launchers carry one stamp more, in the product and in 7.1
+# alike; 9.0 kept 1.1 throughout.
+check "  with 1.1's templates in 7.1" same_tree "$vs71/vcprojectitems/TessaloomsMFC" \
+    "$installed/Templates/7.1/VCPlusPlus/TessaloomsMFC"
+
 check "the silent uninstallation ends with exit code 0" same_text "$(uninstall)" "exit 0"
 check "and is no longer listed" same_text "$(listing)" unlisted
 check "only the product's folders went from 7.1" same_tree "$vs71" "$work/vs71-before"
