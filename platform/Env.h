@@ -170,8 +170,9 @@ class Env {
 
     // --- Failures and the caller ----------------------------------------------
 
-    // Why the last call that failed failed, in the system's words; asked
-    // right after that call.
+    // Why the last call failed, in the system's words, asked right after
+    // it; "the system gave no reason" where that call set none (each call
+    // starts with no reason, so none is ever an earlier call's).
     virtual std::string LastFailure() = 0;
 
     // Makes this run's log: a new file in the temporary folder of the account

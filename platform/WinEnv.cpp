@@ -264,6 +264,12 @@ bool IsSparse(ULONG attributes, const StandardRecord& standard) {
            standard.AllocationSize.QuadPart + kSlack < standard.EndOfFile.QuadPart;
 }
 
+// Each call that can fail starts with no reason, so that LastFailure never
+// names one an earlier call left behind.
+void ClearReason() {
+    SetLastError(ERROR_SUCCESS);
+}
+
 bool SetPosition(Handle file, LONGLONG offset, DWORD method) {
     LARGE_INTEGER distance;
     distance.QuadPart = offset;
@@ -325,6 +331,7 @@ void WinEnv::CloseKey(Handle key) {
 }
 
 bool WinEnv::FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) {
+    ClearReason();
     WIN32_FIND_DATAA entry;
     HANDLE h = FindFirstFileA(path.c_str(), &entry);
     if (h == INVALID_HANDLE_VALUE) {
@@ -401,6 +408,7 @@ Handle WinEnv::Keep(HANDLE handle, EntryKind kind) {
 }
 
 bool WinEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
+    ClearReason();
     std::wstring wide;
     if (!NativeCalls().complete()) {
         SetLastError(ERROR_PROC_NOT_FOUND);
@@ -436,6 +444,7 @@ bool WinEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
 }
 
 EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access access, Handle* child) {
+    ClearReason();
     std::wstring wide;
     if (!ToEntryName(name, &wide)) {
         return EntryKind::kLink;
@@ -449,6 +458,7 @@ EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access acces
                               opened.put());
     }
     if (status == kStatusNameNotFound || status == kStatusPathNotFound) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
         return EntryKind::kMissing;
     }
     if (Failed(status)) {
@@ -471,6 +481,7 @@ EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access acces
 }
 
 bool WinEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
+    ClearReason();
     entries->clear();
     std::vector<ULONGLONG> buffer(64 * 1024 / sizeof(ULONGLONG));
     for (BOOLEAN restart = TRUE;; restart = FALSE) {
@@ -505,6 +516,7 @@ bool WinEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
 }
 
 bool WinEnv::CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) {
+    ClearReason();
     std::wstring wide;
     if (!ToEntryName(name, &wide)) {
         return false;
@@ -530,6 +542,7 @@ bool WinEnv::CreateChild(Handle folder, const std::string& name, bool isFolder, 
 }
 
 bool WinEnv::DeleteOpened(Handle entry) {
+    ClearReason();
     IO_STATUS_BLOCK io;
     BOOLEAN remove = TRUE;
     return !Failed(NativeCalls().setInformation(AsHandle(entry), &io, &remove, sizeof remove,
@@ -537,6 +550,7 @@ bool WinEnv::DeleteOpened(Handle entry) {
 }
 
 bool WinEnv::RenameOpened(Handle entry, Handle folder, const std::string& name, bool replace) {
+    ClearReason();
     std::wstring wide;
     if (!ToEntryName(name, &wide)) {
         return false;
@@ -561,6 +575,7 @@ bool WinEnv::RenameOpened(Handle entry, Handle folder, const std::string& name, 
 }
 
 bool WinEnv::Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) {
+    ClearReason();
     DWORD bytes = 0;
     BOOL ok = ReadFile(AsHandle(file), buffer, size, &bytes, nullptr);
     *done = bytes;
@@ -568,23 +583,28 @@ bool WinEnv::Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* 
 }
 
 bool WinEnv::Write(Handle file, const void* data, std::uint32_t size) {
+    ClearReason();
     DWORD bytes = 0;
     return WriteFile(AsHandle(file), data, size, &bytes, nullptr) != 0 && bytes == size;
 }
 
 bool WinEnv::SeekTo(Handle file, std::uint64_t offset) {
+    ClearReason();
     return SetPosition(file, static_cast<LONGLONG>(offset), FILE_BEGIN);
 }
 
 bool WinEnv::SeekToEnd(Handle file) {
+    ClearReason();
     return SetPosition(file, 0, FILE_END);
 }
 
 bool WinEnv::TruncateAtPosition(Handle file) {
+    ClearReason();
     return SetEndOfFile(AsHandle(file)) != 0;
 }
 
 bool WinEnv::Flush(Handle file) {
+    ClearReason();
     return FlushFileBuffers(AsHandle(file)) != 0;
 }
 
@@ -601,6 +621,9 @@ std::string WinEnv::LastFailure() {
     while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
                           text[length - 1] == ' ' || text[length - 1] == '.')) {
         --length;
+    }
+    if (error == ERROR_SUCCESS) {
+        return "the system gave no reason";
     }
     const std::string code = "error " + std::to_string(error);
     return length == 0 ? code : std::string(text, length) + " (" + code + ")";
@@ -678,6 +701,7 @@ void WinEnv::Tell(const std::string& line) {
 }
 
 bool WinEnv::TakeTurn() {
+    ClearReason();
     // One name for every session: "Global\\" is there since Windows 2000.
     // Any local user may create it first, or hold it, so the wait is
     // bounded; a run whose earlier holder was killed gets it abandoned,

@@ -49,7 +49,14 @@ cp build/release/x64/Orvane.exe "$stage/x64/"
 if [ -n "${ORVANE_SIGN_CERT:-}${ORVANE_SIGN_KEY:-}" ]; then
     sign_programs "$stage/x86/Orvane.exe" "$stage/x64/Orvane.exe"
 fi
-sed "s/@VERSION@/$version/" docs/release-README.txt | sed 's/$/\r/' >"$stage/README.txt"
+# The integration guide for installer authors is the repository README's
+# own section, the one the tests' examples are checked against.
+{
+    sed "s/@VERSION@/$version/" docs/release-README.txt
+    echo
+    sed -n '/^## Calling Orvane from your installer/,/^### Where to install the product, and links/p' README.md |
+        sed '$d'
+} | sed 's/$/\r/' >"$stage/README.txt"
 files=(x86/Orvane.exe x64/Orvane.exe README.txt)
 (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
 

@@ -20,6 +20,10 @@ check "its x64 program is the one the tests ran" \
 check "its x86 program is the one the tests ran" \
     same_files "$work/unpacked/x86/Orvane.exe" "$ORVANE_SOURCE_DIR/build/windows-x86/Orvane.exe"
 check "README.txt names the file to ship" grep -q 'x86\\Orvane.exe   ship this one' "$work/unpacked/README.txt"
+guide() { for text in "$@"; do grep -qF -- "$text" "$work/unpacked/README.txt" || return 1; done; }
+check "  and holds the integration guide: snippets, rollback row, repair, exit codes, the log" \
+    guide '<CustomAction Id="UndoTemplates"' "VALUES ('UndoTemplates'" 'REINSTALLMODE=omus' \
+    '| 3 | the installation or removal' '| 20 |' 'Orvane-*.log' 'nsExec::ExecToLog'
 
 # A signed release, with a throwaway self-signed code-signing certificate.
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Orvane release test" \
