@@ -87,7 +87,8 @@ run_orvane() {
     local prefix=$1 words=$2 timeout=${3:-60} station=${4:-}
     local exe file
     exe=$(winpath "${ORVANE_EXE:-$ORVANE_BUILD/Orvane.exe}")
-    file=$prefix/orvane-command-line.txt
+    # A file of its own, so that runs started at once each keep theirs.
+    file=$(mktemp "$prefix/orvane-command-line.XXXXXX")
     printf '"%s" %s' "$exe" "$words" >"$file"
     # The program starts in the prefix's drive C, or in ORVANE_CWD, so that
     # relative paths never reach outside the prefix.
@@ -102,6 +103,7 @@ run_orvane() {
         [ -n "$result" ] && break
         echo "note: the launcher did not run (attempt $attempt)" >&2
     done
+    rm -f "$file"
     echo "$result"
 }
 
