@@ -81,15 +81,6 @@ bool IsInstallSwitch(const std::string& word) {
     return word.size() == 2 && word[0] == '-' && (word[1] == 'i' || word[1] == 'I');
 }
 
-bool IsInstallRequest(const char* text) {
-    try {
-        const auto words = SplitCommandLine(text);
-        return words && words->size() == 2 && IsInstallSwitch((*words)[0]);
-    } catch (...) {
-        return false;
-    }
-}
-
 bool IsFullPath(const std::string& path) {
     const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
                        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));

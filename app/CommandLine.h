@@ -26,10 +26,6 @@ std::optional<std::vector<std::string>> SplitCommandLine(
 // and is cut at the next one. Any other word is returned unchanged.
 std::string StripQuotes(const std::string& word, LeadByteTest isLeadByte = IsSystemLeadByte);
 
-// True when `text` splits into exactly two words and the first, lower-cased,
-// is "-i". Changes nothing.
-bool IsInstallRequest(const char* text);
-
 // True when `word`, lower-cased, is the install switch "-i".
 bool IsInstallSwitch(const std::string& word);
 

@@ -10,8 +10,6 @@
 COrvaneApp theApp;
 
 BOOL COrvaneApp::InitInstance() {
-    // Dialog controls and their 3-D look need no set-up on the Windows
-    // versions this program runs on.
     // The words as the system holds them, in the code page exactly: the
     // code-page command line Windows makes would turn a character the code
     // page lacks into a look-alike, and name another folder.

@@ -45,15 +45,6 @@ bool PartBelow(const std::string& root, const std::string& path, std::string* re
     return false;
 }
 
-bool FitsTreePath(const std::string& path) {
-    return path.size() <= kMaxTreePathLength && path.find('\0') == std::string::npos;
-}
-
-bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // One walk over a tree: its buffer, and the first thing that stopped it.
 struct Walk {
     explicit Walk(Env& walkEnv) : env(walkEnv) {}
@@ -232,11 +223,6 @@ bool DeleteContent(Walk& walk, Handle folder, const std::string& path, int depth
                                    : walk.Fail(Below(path, entry.name), why);
     }
     return complete;
-}
-
-// The folder part of `path`, for messages.
-std::string ParentPath(const std::string& path, const std::string& name) {
-    return EndsWith(path, name) ? path.substr(0, path.size() - name.size()) : path;
 }
 
 bool FindEntry(Env& env, const std::string& path, bool* isDirectory) {
@@ -452,120 +438,6 @@ bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path, s
         *where = found;
     }
     return free;
-}
-
-namespace {
-
-void CopyWholeTree(Walk& walk, const std::string& fromRoot, const std::string& from,
-                   const std::string& toRoot, const std::string& to) {
-    Env& env = walk.env;
-    if (!FitsTreePath(from) || !FitsTreePath(to)) {
-        walk.Fail(FitsTreePath(from) ? to : from, "the path is longer than 258 characters");
-        return;
-    }
-    const bool contentOnly = EndsWith(from, "\\*");
-    const std::string sourcePath = contentOnly ? from.substr(0, from.size() - 2) : from;
-    FileCloser sourceParent(env);
-    std::string sourceName;
-    FileCloser source(env);
-    if (!OpenParentBelow(env, fromRoot, sourcePath, sourceParent.put(), &sourceName)) {
-        walk.Fail(sourcePath, "it is missing, or a folder on its way is not itself");
-        return;
-    }
-    const EntryKind sourceKind = OpenForCopy(env, sourceParent.get(), sourceName, true, &source);
-    if (sourceKind == EntryKind::kMissing) {
-        walk.Fail(sourcePath, "there is nothing there");
-        return;
-    }
-    if (sourceKind != EntryKind::kFolder && (contentOnly || sourceKind != EntryKind::kFile)) {
-        walk.Fail(sourcePath);
-        return;
-    }
-
-    // The destination, made with any missing folders above it; a file
-    // source keeps the last name for itself unless that is a folder.
-    std::vector<std::string> names;
-    FileCloser target(env);
-    if (!NamesBelow(toRoot, to, &names)) {
-        walk.Fail(to, "it is not below " + toRoot);
-        return;
-    }
-    bool made = !IsExistingDirectory(env, toRoot);
-    if (!env.OpenFolder(toRoot, true, target.put())) {
-        walk.Fail(toRoot);
-        return;
-    }
-    std::string targetPath = toRoot;
-    const bool fileName = sourceKind == EntryKind::kFile && !names.empty();
-    for (std::size_t i = 0; i + (fileName ? 1 : 0) < names.size(); ++i) {
-        FileCloser child(env);
-        if (!OpenOrCreateFolder(walk, target.get(), targetPath, names[i], &child, &made)) {
-            return;
-        }
-        target.reset(child.release());
-        targetPath = Below(targetPath, names[i]);
-    }
-    if (fileName) {
-        FileCloser child(env);
-        if (env.OpenChild(target.get(), names.back(), Access::kLook, child.put()) ==
-            EntryKind::kFolder) {
-            target.reset(child.release());
-            targetPath = Below(targetPath, names.back());
-        } else {
-            sourceName = names.back();
-        }
-    }
-    if (sourceKind == EntryKind::kFile) {
-        CopyFileThrough(walk, source.get(), target.get(), targetPath, sourceName, false);
-    } else if (!made && !contentOnly) {
-        FileCloser inner(env);
-        if (OpenOrCreateFolder(walk, target.get(), targetPath, sourceName, &inner, &made)) {
-            CopyContent(walk, source.get(), sourcePath, inner.get(), Below(targetPath, sourceName),
-                        made, 0);
-        }
-    } else {
-        CopyContent(walk, source.get(), sourcePath, target.get(), targetPath, made, 0);
-    }
-}
-
-}  // namespace
-
-bool DeleteTree(Env& env, const std::string& root, const std::string& path, std::string* failure) {
-    Walk walk(env);
-    FileCloser parent(env);
-    std::string name;
-    if (!FitsTreePath(path)) {
-        walk.Fail(path, "the path is longer than 258 characters");
-    } else if (!OpenParentBelow(env, root, path, parent.put(), &name)) {
-        walk.Fail(path, "it is missing, or a folder on its way is not itself");
-    } else {
-        FileCloser probe(env);
-        if (env.OpenChild(parent.get(), name, Access::kLook, probe.put()) == EntryKind::kMissing) {
-            walk.Fail(path, "there is nothing there");
-        } else {
-            probe.Close();
-            // A delete is done when the handles close; the name must be gone then.
-            if (DeleteChild(walk, parent.get(), ParentPath(path, name), name, 0) &&
-                env.OpenChild(parent.get(), name, Access::kLook, probe.put()) !=
-                    EntryKind::kMissing) {
-                walk.Fail(path, "it is still there");
-            }
-        }
-    }
-    if (failure != nullptr) {
-        *failure = walk.failure;
-    }
-    return walk.failure.empty();
-}
-
-bool CopyTree(Env& env, const std::string& fromRoot, const std::string& from,
-              const std::string& toRoot, const std::string& to, std::string* failure) {
-    Walk walk(env);
-    CopyWholeTree(walk, fromRoot, from, toRoot, to);
-    if (failure != nullptr) {
-        *failure = walk.failure;
-    }
-    return walk.failure.empty();
 }
 
 bool DeleteEntry(Env& env, Handle parent, const std::string& parentPath, const std::string& name,

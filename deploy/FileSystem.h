@@ -1,8 +1,9 @@
 #pragma once
 
 // Existence tests, and Orvane's own walks over folders others may write:
-// whole-tree copy and delete, and the single-file steps, each entry opened
-// from its checked parent and used through that handle (see Env).
+// a folder's content copied, an entry deleted whole, and the single-file
+// steps, each entry opened from its checked parent and used through that
+// handle (see Env).
 
 #include <cstddef>
 #include <string>
@@ -11,10 +12,6 @@
 #include "platform/Env.h"
 
 namespace orvane {
-
-// Tree paths longer than this are refused, never cut short: a cut-off
-// delete path could name a parent folder.
-constexpr std::size_t kMaxTreePathLength = 258;
 
 // How deep below its top a walk goes; a deeper tree is not copied or
 // deleted whole, and the walk says so.
@@ -69,24 +66,6 @@ bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path,
 // The same for everything in open folder `folder`, at `path`.
 bool HoldsOnlyItself(Env& env, Handle folder, const std::string& path,
                      std::string* where = nullptr);
-
-// Deletes the file or the whole folder `path` below `root`, without
-// questions; a link is removed itself where the system allows that, and
-// otherwise left in place. True only when all of it went; otherwise
-// *failure, if given, names the first entry that stayed and why.
-bool DeleteTree(Env& env, const std::string& root, const std::string& path,
-                std::string* failure = nullptr);
-
-// Copies the file or folder `from` below `fromRoot`, or with a source
-// ending in "\*" the entries of that folder, to `to` below `toRoot`,
-// which is made with any missing folders above it. A folder copied to a
-// missing destination takes the destination's name; copied to an existing
-// folder it lands inside it under its own name. Files are replaced and
-// folders merged; a link at a destination name is removed itself where the
-// system allows that. True only when every entry was copied; otherwise
-// *failure, if given, names the first entry that was not and why.
-bool CopyTree(Env& env, const std::string& fromRoot, const std::string& from,
-              const std::string& toRoot, const std::string& to, std::string* failure = nullptr);
 
 // Deletes entry `name` of open folder `parent` (at `parentPath`, for the
 // reason): a file or a link itself, or a folder with everything in it.

@@ -53,14 +53,15 @@ std::string GetVisualStudioRoot(Env& env, VersionIndex index, bool* inexact) {
         data.resize(size);
         status = env.QueryValue(key, "InstallDir", data.data(), &size);
     }
-    if (status != 0 || size > data.size()) {
+    if (status != 0) {
         if (inexact != nullptr) {
             *inexact = status == kInexactText;
         }
         return std::string();
     }
     // Whatever type the value has, its bytes up to the first zero are the text.
-    const auto end = std::find(data.begin(), data.begin() + size, 0);
+    const auto end =
+        std::find(data.begin(), data.begin() + std::min<std::size_t>(size, data.size()), 0);
     return std::string(data.begin(), end) + "..\\..\\";
 }
 

@@ -25,13 +25,11 @@ CWinApp* CWinApp::Current() {
 
 }  // namespace fw
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     fw::CWinApp* app = fw::CWinApp::Current();
     if (app == nullptr) {
         return 1;
     }
-    app->m_hInstance = instance;
-    app->m_lpCmdLine = fw::SkipProgramPath(GetCommandLineA());
     app->m_lpWideCmdLine = fw::SkipProgramPath(GetCommandLineW());
     app->InitInstance();
     return app->ExitInstance();

@@ -5,8 +5,8 @@
 namespace fw {
 
 // The application object. Exactly one is defined, at namespace scope; the
-// framework's WinMain finds it, fills in the module and the command line and
-// calls InitInstance. The program ends when InitInstance returns: this
+// framework's WinMain finds it, fills in the command line and calls
+// InitInstance. The program ends when InitInstance returns: this
 // framework has no main window and so no main message loop.
 class CWinApp {
   public:
@@ -25,11 +25,9 @@ class CWinApp {
 
     static CWinApp* Current();
 
-    HINSTANCE m_hInstance = nullptr;
-    // The command line after the program's own path and the blanks after it,
-    // in the code page (where Windows puts look-alikes for characters the
-    // code page lacks) and as the system holds it.
-    const char* m_lpCmdLine = "";
+    // The command line after the program's own path and the blanks after
+    // it, as the system holds it (the code page's would put look-alikes for
+    // characters it lacks).
     const wchar_t* m_lpWideCmdLine = L"";
 };
 

@@ -30,10 +30,6 @@ CDialog*& DialogBeingCreated() {
 
 }  // namespace
 
-const CRuntimeClass CWnd::classCWnd = {"CWnd", nullptr};
-const CRuntimeClass CStatic::classCStatic = {"CStatic", &CWnd::classCWnd};
-const CRuntimeClass CDialog::classCDialog = {"CDialog", &CWnd::classCWnd};
-
 HINSTANCE AfxGetResourceHandle() {
     return ::GetModuleHandleA(nullptr);
 }
@@ -82,12 +78,6 @@ LRESULT CALLBACK CSubclassedWnd::WindowProc(HWND hWnd, UINT message, WPARAM wPar
     return ::CallWindowProcA(previous, hWnd, message, wParam, lParam);
 }
 
-void DDX_Control(CDataExchange* pDX, int id, CSubclassedWnd& control) {
-    if (control.m_hWnd == nullptr) {
-        control.SubclassDlgItem(static_cast<UINT>(id), pDX->m_pDlgWnd);
-    }
-}
-
 // --- Dialogs --------------------------------------------------------------------------
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_parent(parent) {}
@@ -107,59 +97,45 @@ void CDialog::EndDialog(INT_PTR result) {
     ::EndDialog(m_hWnd, result);
 }
 
-BOOL CDialog::UpdateData(BOOL saveAndValidate) {
-    CDataExchange dx = {saveAndValidate, this};
-    DoDataExchange(&dx);
-    return TRUE;
-}
-
-BOOL CDialog::OnInitDialog() {
-    UpdateData(FALSE);
-    return TRUE;
-}
-
-void CDialog::OnOK() {
-    if (UpdateData(TRUE)) {
-        EndDialog(IDOK);
-    }
-}
-
-void CDialog::OnCancel() {
-    EndDialog(IDCANCEL);
-}
-
-LRESULT CDialog::OnInitDialogMessage(UINT, WPARAM, LPARAM, BOOL&) {
+BOOL CDialog::OnInitDialogMessage(HWND, LPARAM) {
     const BOOL result = OnInitDialog();
     // The templates sit at (0, 0) without a centring style.
-    CentreInWorkArea();
+    PlaceInWorkArea();
     return result;
 }
 
-LRESULT CDialog::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-    switch (LOWORD(wParam)) {
+void CDialog::OnCommand(UINT, int id, HWND) {
+    switch (id) {
         case IDOK:
-            OnOK();
-            return 0;
         case IDCANCEL:
-            OnCancel();
-            return 0;
+            EndDialog(id);
+            return;
         default:
-            handled = FALSE;
-            return 0;
+            SetMsgHandled(FALSE);
     }
 }
 
-void CDialog::CentreInWorkArea() {
+// Centred in the work area of the window's monitor; a window larger than
+// that area (a small screen, a high DPI) starts at its top left, so that
+// its caption, and with it the way to move it, is on the screen.
+void CDialog::PlaceInWorkArea() {
     RECT area;
     RECT window;
-    if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) ||
-        !::GetWindowRect(m_hWnd, &window)) {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (::GetMonitorInfoA(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+        area = monitor.rcWork;
+    } else if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) {
         return;
     }
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
-    const int x = area.left + (area.right - area.left - width) / 2;
-    const int y = area.top + (area.bottom - area.top - height) / 2;
+    if (!::GetWindowRect(m_hWnd, &window)) {
+        return;
+    }
+    const auto place = [](LONG start, LONG end, LONG size) {
+        return size >= end - start ? start : start + (end - start - size) / 2;
+    };
+    const LONG x = place(area.left, area.right, window.right - window.left);
+    const LONG y = place(area.top, area.bottom, window.bottom - window.top);
     ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -8,40 +8,49 @@
 
 namespace fw {
 
-// Run-time class information: a class's name and its base.
-struct CRuntimeClass {
-    const char* m_lpszClassName;
-    const CRuntimeClass* m_pBaseClass;
-};
-
-#define DECLARE_DYNAMIC(cls)                     \
-  public:                                        \
-    static const ::fw::CRuntimeClass class##cls; \
-    const ::fw::CRuntimeClass* GetRuntimeClass() const override;
-
-#define IMPLEMENT_DYNAMIC(cls, base)                                        \
-    const ::fw::CRuntimeClass cls::class##cls = {#cls, &base::class##base}; \
-    const ::fw::CRuntimeClass* cls::GetRuntimeClass() const {               \
-        return &class##cls;                                                 \
-    }
-
-// A message table: one MESSAGE_HANDLER line per message, each naming a
-// member `LRESULT Handler(UINT, WPARAM, LPARAM, BOOL& handled)`. A handler
-// that clears `handled` passes the message on; messages no line names get
-// the base class's table, then the default handling.
+// A message table, as WTL writes one: a line per message, each naming a
+// member handler with the message's own parameters ("cracked"). A handler
+// that calls SetMsgHandled(FALSE) passes the message on; messages no line
+// names get the base class's table (CHAIN_MSG_MAP), then the default
+// handling.
 #define BEGIN_MSG_MAP(cls)                                                        \
     BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, \
                               LRESULT& lResult) override {                        \
-        (void)hWnd;
+        (void)hWnd;                                                               \
+        (void)wParam;                                                             \
+        (void)lParam;
 
-#define MESSAGE_HANDLER(msg, func)                      \
-    if (uMsg == (msg)) {                                \
-        BOOL bHandled = TRUE;                           \
-        lResult = func(uMsg, wParam, lParam, bHandled); \
-        if (bHandled) {                                 \
-            return TRUE;                                \
-        }                                               \
+// Runs `call`, whose result (if any) `store` puts in lResult, with the
+// message taken unless the handler says otherwise; a message the handler
+// sends itself keeps its own answer.
+#define FW_CRACKED(msg, store)                  \
+    if (uMsg == (msg)) {                        \
+        const BOOL outerHandled = m_msgHandled; \
+        m_msgHandled = TRUE;                    \
+        store;                                  \
+        const BOOL taken = m_msgHandled;        \
+        m_msgHandled = outerHandled;            \
+        if (taken) {                            \
+            return TRUE;                        \
+        }                                       \
     }
+
+// BOOL OnInitDialog(HWND focus, LPARAM initParam): TRUE puts the focus on
+// the first tab stop.
+#define MSG_WM_INITDIALOG(func) \
+    FW_CRACKED(WM_INITDIALOG, lResult = func(reinterpret_cast<HWND>(wParam), lParam))
+// void OnCommand(UINT notifyCode, int id, HWND control)
+#define MSG_WM_COMMAND(func)                                                                      \
+    FW_CRACKED(WM_COMMAND, (func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam)), \
+                            lResult = 0))
+// void OnSysCommand(UINT id, LPARAM point)
+#define MSG_WM_SYSCOMMAND(func) \
+    FW_CRACKED(WM_SYSCOMMAND, (func(static_cast<UINT>(wParam), lParam), lResult = 0))
+// void OnPaint(HDC given): a paint context is opened unless one is given.
+#define MSG_WM_PAINT(func) FW_CRACKED(WM_PAINT, (func(reinterpret_cast<HDC>(wParam)), lResult = 0))
+// HICON OnQueryDragIcon()
+#define MSG_WM_QUERYDRAGICON(func) \
+    FW_CRACKED(WM_QUERYDRAGICON, lResult = reinterpret_cast<LRESULT>(func()))
 
 #define CHAIN_MSG_MAP(base)                                                \
     if (base::ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) { \
@@ -59,9 +68,6 @@ class CWnd {
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
-    static const CRuntimeClass classCWnd;
-    virtual const CRuntimeClass* GetRuntimeClass() const { return &classCWnd; }
-
     // The message table; true when a handler took the message.
     virtual BOOL ProcessWindowMessage(HWND, UINT, WPARAM, LPARAM, LRESULT&) { return FALSE; }
 
@@ -69,7 +75,14 @@ class CWnd {
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
     }
 
+    // Within a handler: whether the message is taken (TRUE until it says
+    // otherwise), or passed on.
+    void SetMsgHandled(BOOL handled) { m_msgHandled = handled; }
+
     HWND m_hWnd = nullptr;
+
+  protected:
+    BOOL m_msgHandled = TRUE;
 };
 
 // A window of an existing class whose messages are routed through this
@@ -88,52 +101,32 @@ class CSubclassedWnd : public CWnd {
     WNDPROC m_previousProc = nullptr;
 };
 
-class CStatic : public CSubclassedWnd {
-  public:
-    static const CRuntimeClass classCStatic;
-    const CRuntimeClass* GetRuntimeClass() const override { return &classCStatic; }
-};
-
-// Data exchange between a dialog and its controls.
-struct CDataExchange {
-    BOOL m_bSaveAndValidate;
-    CWnd* m_pDlgWnd;
-};
-
-// Binds dialog control `id` to `control` the first time it runs.
-void DDX_Control(CDataExchange* pDX, int id, CSubclassedWnd& control);
+class CStatic : public CSubclassedWnd {};
 
 class CDialog : public CWnd {
   public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr);
-
-    static const CRuntimeClass classCDialog;
-    const CRuntimeClass* GetRuntimeClass() const override { return &classCDialog; }
 
     // Creates the window from the template, runs its modal loop and returns
     // the code it ended with: IDOK, IDCANCEL, or -1 when it could not be
     // created.
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
-    BOOL UpdateData(BOOL saveAndValidate);
 
-    virtual BOOL OnInitDialog();
-    virtual void OnOK();
-    virtual void OnCancel();
+    // The dialog's own set-up, its controls made; TRUE puts the focus on
+    // the first tab stop.
+    virtual BOOL OnInitDialog() { return TRUE; }
 
     BEGIN_MSG_MAP(CDialog)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialogMessage)
-    MESSAGE_HANDLER(WM_COMMAND, OnCommand)
+    MSG_WM_INITDIALOG(OnInitDialogMessage)
+    MSG_WM_COMMAND(OnCommand)
     END_MSG_MAP()
-
-  protected:
-    virtual void DoDataExchange(CDataExchange*) {}
 
   private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnInitDialogMessage(UINT, WPARAM, LPARAM, BOOL&);
-    LRESULT OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled);
-    void CentreInWorkArea();
+    BOOL OnInitDialogMessage(HWND focus, LPARAM initParam);
+    void OnCommand(UINT notifyCode, int id, HWND control);
+    void PlaceInWorkArea();
 
     UINT m_templateId;
     CWnd* m_parent;

@@ -1,21 +1,20 @@
 #include "ui/PictureBox.h"
 
-#include <utility>
-
 #include "ui/FitBitmapRect.h"
 
-IMPLEMENT_DYNAMIC(CPictureBox, CStatic)
-
 void CPictureBox::SetBitmap(unsigned int resourceId) {
-    m_bitmap.DeleteObject();
+    // Loading deletes the bitmap held first.
     m_bitmap.LoadBitmap(LOWORD(resourceId));
     m_bitmap.GetBitmap(&m_bitmapInfo);
 }
 
-LRESULT CPictureBox::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
+void CPictureBox::SetAccessibleName(const char* name) {
+    ::DefWindowProcA(m_hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
+}
+
+void CPictureBox::OnPaint(HDC) {
     fw::CPaintDC dc(this);
     DrawBitmap(dc.m_hDC);
-    return 0;
 }
 
 void CPictureBox::DrawBitmap(HDC target) {
@@ -23,14 +22,9 @@ void CPictureBox::DrawBitmap(HDC target) {
         return;
     }
     fw::CMemoryDC memory(target);
+    // A client rectangle starts at (0, 0) and is never inside out.
     RECT client;
     ::GetClientRect(m_hWnd, &client);
-    if (client.left > client.right) {
-        std::swap(client.left, client.right);
-    }
-    if (client.top > client.bottom) {
-        std::swap(client.top, client.bottom);
-    }
     HGDIOBJ previous = ::SelectObject(memory.m_hDC, m_bitmap.GetSafeHandle());
     const orvane::BitmapPlacement place =
         orvane::FitBitmapRect(client.right - client.left, client.bottom - client.top,

@@ -6,8 +6,6 @@
 // centred when it is smaller than the control both ways, otherwise scaled
 // to fit with its proportions kept.
 class CPictureBox : public fw::CStatic {
-    DECLARE_DYNAMIC(CPictureBox)
-
   public:
     CPictureBox() = default;
     ~CPictureBox() override = default;
@@ -18,12 +16,17 @@ class CPictureBox : public fw::CStatic {
 
     void DrawBitmap(HDC target);
 
+    // Gives the control `name` as its window text, which screen readers
+    // announce. Set past the static control's own handling, which would
+    // take the text of a bitmap control for the name of a bitmap to load.
+    void SetAccessibleName(const char* name);
+
     BEGIN_MSG_MAP(CPictureBox)
-    MESSAGE_HANDLER(WM_PAINT, OnPaint)
+    MSG_WM_PAINT(OnPaint)
     END_MSG_MAP()
 
   private:
-    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
+    void OnPaint(HDC given);
 
     fw::CBitmap m_bitmap;
     BITMAP m_bitmapInfo;

@@ -9,13 +9,13 @@ CTemplatesAddedDlg::CTemplatesAddedDlg(fw::CWnd* parent)
     m_picture.SetBitmap(IDB_ILLUSTRATION);
 }
 
-void CTemplatesAddedDlg::DoDataExchange(fw::CDataExchange* pDX) {
-    CDialog::DoDataExchange(pDX);
-    fw::DDX_Control(pDX, IDC_PICTURE, m_picture);
-}
-
 BOOL CTemplatesAddedDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
+    // The picture control paints through m_picture from now on, and has a
+    // name a screen reader can announce.
+    m_picture.SubclassDlgItem(IDC_PICTURE, this);
+    m_picture.SetAccessibleName(
+        "Illustration: the New Project dialog of Visual Studio with the Tessaloom templates "
+        "added");
 
     HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE);
     if (systemMenu != nullptr) {
@@ -31,20 +31,19 @@ BOOL CTemplatesAddedDlg::OnInitDialog() {
     return TRUE;
 }
 
-LRESULT CTemplatesAddedDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-    if ((wParam & 0xFFF0) != IDM_ABOUTBOX) {
-        handled = FALSE;
-        return 0;
+void CTemplatesAddedDlg::OnSysCommand(UINT id, LPARAM) {
+    if ((id & 0xFFF0) != IDM_ABOUTBOX) {
+        SetMsgHandled(FALSE);
+        return;
     }
     CAboutDlg about;
     about.DoModal();
-    return 0;
 }
 
-LRESULT CTemplatesAddedDlg::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled) {
+void CTemplatesAddedDlg::OnPaint(HDC) {
     if (!::IsIconic(m_hWnd)) {
-        handled = FALSE;
-        return 0;
+        SetMsgHandled(FALSE);
+        return;
     }
     fw::CPaintDC dc(this);
     SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.m_hDC), 0);
@@ -55,9 +54,8 @@ LRESULT CTemplatesAddedDlg::OnPaint(UINT, WPARAM, LPARAM, BOOL& handled) {
     orvane::CentreIcon(client.right - client.left, client.bottom - client.top,
                        ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), &x, &y);
     ::DrawIcon(dc.m_hDC, x, y, m_hIcon);
-    return 0;
 }
 
-LRESULT CTemplatesAddedDlg::OnQueryDragIcon(UINT, WPARAM, LPARAM, BOOL&) {
-    return reinterpret_cast<LRESULT>(m_hIcon);
+HICON CTemplatesAddedDlg::OnQueryDragIcon() {
+    return m_hIcon;
 }

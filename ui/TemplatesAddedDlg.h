@@ -12,20 +12,19 @@ class CTemplatesAddedDlg : public fw::CDialog {
     ~CTemplatesAddedDlg() override = default;
 
     BEGIN_MSG_MAP(CTemplatesAddedDlg)
-    MESSAGE_HANDLER(WM_SYSCOMMAND, OnSysCommand)
-    MESSAGE_HANDLER(WM_PAINT, OnPaint)
-    MESSAGE_HANDLER(WM_QUERYDRAGICON, OnQueryDragIcon)
+    MSG_WM_SYSCOMMAND(OnSysCommand)
+    MSG_WM_PAINT(OnPaint)
+    MSG_WM_QUERYDRAGICON(OnQueryDragIcon)
     CHAIN_MSG_MAP(fw::CDialog)
     END_MSG_MAP()
 
   protected:
-    void DoDataExchange(fw::CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 
   private:
-    LRESULT OnSysCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled);
-    LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL& handled);
-    LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM, BOOL&);
+    void OnSysCommand(UINT id, LPARAM point);
+    void OnPaint(HDC given);
+    HICON OnQueryDragIcon();
 
     CPictureBox m_picture;
     HICON m_hIcon;  // a shared resource icon, never destroyed

@@ -46,10 +46,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         Require(total <= length);
         Require(words->size() <= length + 1);
-        const bool install = words->size() == 2 && orvane::IsInstallSwitch((*words)[0]);
-        if (leadByte == NoLeadByte) {
-            Require(orvane::IsInstallRequest(text.get()) == install);
-        }
     }
     const std::string word(text.get(), length);
     const std::string stripped = orvane::StripQuotes(word, leadByte);

@@ -83,17 +83,13 @@ TEST(StripQuotes, Rules) {
     EXPECT_EQ(StripQuotes("\"C:\\a b\\\""), "C:\\a b\\");
 }
 
-TEST(IsInstallRequest, ExactlyTwoWordsAndTheSwitchInAnyCase) {
-    EXPECT_TRUE(IsInstallRequest("-i C:\\P\\Templates"));
-    EXPECT_TRUE(IsInstallRequest("-I C:\\P\\Templates\\"));
-    EXPECT_TRUE(IsInstallRequest("-i \"\""));
-    EXPECT_FALSE(IsInstallRequest("-u x"));
-    EXPECT_FALSE(IsInstallRequest("-i"));
-    EXPECT_FALSE(IsInstallRequest("-i  x"));
-    EXPECT_FALSE(IsInstallRequest("-i x   "));
-    EXPECT_FALSE(IsInstallRequest("-ix y"));
-    EXPECT_FALSE(IsInstallRequest(""));
-    EXPECT_FALSE(IsInstallRequest(nullptr));
+TEST(IsInstallSwitch, OnlyDashIInEitherCase) {
+    for (const char* word : {"-i", "-I"}) {
+        EXPECT_TRUE(IsInstallSwitch(word)) << word;
+    }
+    for (const char* word : {"-u", "/i", "/I", "-ix", "i", "", "--i"}) {
+        EXPECT_FALSE(IsInstallSwitch(word)) << word;
+    }
 }
 
 }  // namespace

@@ -38,44 +38,19 @@ TEST(NamesBelow, OnlyWhatLiesBelowTheRoot) {
     EXPECT_FALSE(NamesBelow(".\\", "C:\\Samples", &names));
 }
 
-TEST(CopyTree, FolderToMissingThenExistingDestination) {
-    FakeEnv env;
-    env.AddFile("C:\\X\\A\\f.txt", "1");
-    env.AddFile("C:\\X\\A\\sub\\g.txt", "2");
-    EXPECT_TRUE(CopyTree(env, "C:\\X\\", "C:\\X\\A", "C:\\Y", "C:\\Y\\B\\C"));
-    EXPECT_EQ(env.Tree("C:\\Y\\B\\C"), (Lines{"f.txt=1", "sub\\", "sub\\g.txt=2"}));
-    EXPECT_TRUE(CopyTree(env, "C:\\X\\", "C:\\X\\A", "C:\\Y", "C:\\Y\\B\\C"));
-    EXPECT_EQ(env.Content("C:\\Y\\B\\C\\A\\sub\\g.txt"), "2");
-    EXPECT_EQ(env.OpenFileCount(), 0u);
-
-    // A file goes under the destination's name, or into it when it is a folder.
-    EXPECT_TRUE(CopyTree(env, "C:\\X\\", "C:\\X\\A\\f.txt", "C:\\Y", "C:\\Y\\g.txt"));
-    EXPECT_TRUE(CopyTree(env, "C:\\X\\", "C:\\X\\A\\f.txt", "C:\\Y", "C:\\Y\\B"));
-    EXPECT_EQ(env.Content("C:\\Y\\g.txt") + env.Content("C:\\Y\\B\\f.txt"), "11");
-}
-
-TEST(CopyTree, ContentOfAFolderMergesIntoTheDestination) {
-    FakeEnv env;
-    env.AddFile("C:\\X\\A\\same.txt", "new");
-    env.AddFile("C:\\X\\A\\W\\w.js", "w");
-    env.AddFile("C:\\Y\\B\\same.txt", "old");
-    env.AddFile("C:\\Y\\B\\other.txt", "o");
-    EXPECT_TRUE(CopyTree(env, "C:\\X\\", "C:\\X\\A\\*", "C:\\Y\\B", "C:\\Y\\B"));
-    EXPECT_EQ(env.Tree("C:\\Y\\B"), (Lines{"other.txt=o", "same.txt=new", "W\\", "W\\w.js=w"}));
-    EXPECT_FALSE(CopyTree(env, "C:\\X\\", "C:\\X\\missing", "C:\\Y", "C:\\Y\\C"));
-    EXPECT_FALSE(CopyTree(env, "C:\\X\\", "C:\\X\\A\\same.txt\\*", "C:\\Y", "C:\\Y\\C"));
-    EXPECT_FALSE(env.Exists("C:\\Y\\C"));
-}
-
-// What the walk meets below its two roots, and each call failing.
-TEST(CopyTree, NothingUncheckedIsCopiedAndEveryMissingEntryIsReported) {
+// What a copy meets below its source, and each call failing: nothing
+// unchecked is copied, and a copy that misses anything says so.
+TEST(CopyFolderContent, NothingUncheckedIsCopiedAndEveryMissingEntryIsReported) {
     const auto product = [](FakeEnv& env) {
         env.AddFile("C:\\X\\A\\a.txt", std::string(200000, 'a'));
         env.AddFile("C:\\X\\A\\sub\\b.txt", "b");
         env.AddFile("C:\\X\\A\\sub\\c.txt", "c");
     };
     const auto copy = [](FakeEnv& env) {
-        return CopyTree(env, "C:\\X\\", "C:\\X\\A", "C:\\VC\\vcprojects", "C:\\VC\\vcprojects\\T");
+        FileCloser from(env), to(env);
+        return env.OpenFolder("C:\\X\\A", false, from.put()) &&
+               env.OpenFolder("C:\\VC\\T", true, to.put()) &&
+               CopyFolderContent(env, from.get(), "C:\\X\\A", to.get(), "C:\\VC\\T");
     };
     {
         FakeEnv env;
@@ -83,13 +58,13 @@ TEST(CopyTree, NothingUncheckedIsCopiedAndEveryMissingEntryIsReported) {
         env.AddLink("C:\\X\\A\\sub\\link", true);
         env.AddFile("C:\\X\\A\\sub\\secret\xef\xbc\x8e", "x");
         env.MarkInexact("C:\\X\\A\\sub\\secret\xef\xbc\x8e");
+        env.AddFile("C:\\X\\A\\nul.txt", "a device's name");
         EXPECT_FALSE(copy(env));
-        EXPECT_EQ(
-            env.Tree("C:\\VC\\vcprojects\\T"),
-            (Lines{"a.txt=" + std::string(200000, 'a'), "sub\\", "sub\\b.txt=b", "sub\\c.txt=c"}));
+        EXPECT_EQ(env.Tree("C:\\VC\\T"), (Lines{"a.txt=" + std::string(200000, 'a'), "sub\\",
+                                                "sub\\b.txt=b", "sub\\c.txt=c"}));
     }
     for (const Call call : {Call::kOpenFolder, Call::kOpenChild, Call::kListFolder, Call::kCreate,
-                            Call::kRead, Call::kWrite}) {
+                            Call::kRead, Call::kWrite, Call::kFlush}) {
         for (int nth = 1; nth <= 4; ++nth) {
             FakeEnv env;
             product(env);
@@ -97,53 +72,40 @@ TEST(CopyTree, NothingUncheckedIsCopiedAndEveryMissingEntryIsReported) {
             const bool copied = copy(env);
             EXPECT_EQ(copied, env.CallCount(call) < nth) << static_cast<int>(call) << " " << nth;
             EXPECT_EQ(env.OpenFileCount(), 0u);
-            if (!copied && env.Exists("C:\\VC\\vcprojects\\T\\sub\\c.txt")) {
-                EXPECT_EQ(env.Content("C:\\VC\\vcprojects\\T\\sub\\c.txt"), "c");
+            if (!copied && env.Exists("C:\\VC\\T\\sub\\c.txt")) {
+                EXPECT_EQ(env.Content("C:\\VC\\T\\sub\\c.txt"), "c");
             }
         }
     }
 }
 
-TEST(DeleteTree, RemovesAWholeFolderLinksThemselvesAndReportsWhatStays) {
+TEST(DeleteEntry, RemovesAWholeFolderLinksThemselvesAndReportsWhatStays) {
     FakeEnv env;
     env.AddFile("C:\\T\\D\\a.txt", "a");
     env.AddFile("C:\\T\\D\\sub\\deeper\\b.txt", "b");
     env.AddLink("C:\\T\\D\\sub\\planted", true);
     env.AddLink("C:\\T\\D\\file", false);
     env.AddFile("C:\\T\\keep.txt", "k");
-    EXPECT_TRUE(DeleteTree(env, "C:\\T", "C:\\T\\D"));
-    EXPECT_EQ(env.Tree("C:\\T"), (Lines{"keep.txt=k"}));
-    EXPECT_FALSE(DeleteTree(env, "C:\\T", "C:\\T\\D"));
-    EXPECT_FALSE(DeleteTree(env, "C:\\T", "C:\\T"));
+    {
+        FileCloser top(env);
+        ASSERT_TRUE(env.OpenFolder("C:\\T", false, top.put()));
+        EXPECT_TRUE(DeleteEntry(env, top.get(), "C:\\T", "D"));
+        EXPECT_EQ(env.Tree("C:\\T"), (Lines{"keep.txt=k"}));
+        EXPECT_TRUE(DeleteEntry(env, top.get(), "C:\\T", "D"));
 
-    env.AddFile("C:\\T\\E\\a.txt", "a");
-    env.AddFile("C:\\T\\E\\look-alike", "x");
-    env.MarkInexact("C:\\T\\E\\look-alike");
-    EXPECT_FALSE(DeleteTree(env, "C:\\T", "C:\\T\\E"));
-    EXPECT_EQ(env.Tree("C:\\T\\E"), (Lines{"look-alike=x"}));
-    env.FailCall(Call::kDelete);
-    EXPECT_FALSE(DeleteTree(env, "C:\\T", "C:\\T\\keep.txt"));
+        env.AddFile("C:\\T\\E\\a.txt", "a");
+        env.AddFile("C:\\T\\E\\look-alike", "x");
+        env.MarkInexact("C:\\T\\E\\look-alike");
+        std::string failure;
+        EXPECT_FALSE(DeleteEntry(env, top.get(), "C:\\T", "E", &failure));
+        EXPECT_EQ(
+            failure,
+            "C:\\T\\E\\look-alike: its name has a character the code page cannot hold exactly");
+        EXPECT_EQ(env.Tree("C:\\T\\E"), (Lines{"look-alike=x"}));
+        env.FailCall(Call::kDelete);
+        EXPECT_FALSE(DeleteEntry(env, top.get(), "C:\\T", "keep.txt"));
+    }
     EXPECT_EQ(env.OpenFileCount(), 0u);
-}
-
-TEST(TreeOperations, PathsLongerThan258CharactersOrWithAZeroByteAreRefusedUntouched) {
-    FakeEnv env;
-    const auto pathOf = [](std::size_t length) { return "C:\\" + std::string(length - 3, 'p'); };
-    const std::string fits = pathOf(kMaxTreePathLength);
-    env.AddFile(fits + "\\f", "x");
-    env.AddFile(pathOf(259) + "\\f", "x");
-    env.ClearLog();
-
-    EXPECT_FALSE(DeleteTree(env, "C:\\", pathOf(259)));
-    EXPECT_FALSE(DeleteTree(env, "C:\\", pathOf(1000)));
-    EXPECT_FALSE(CopyTree(env, "C:\\", fits, "C:\\", pathOf(259)));
-    EXPECT_FALSE(CopyTree(env, "C:\\", pathOf(259), "C:\\", "C:\\short"));
-    EXPECT_FALSE(DeleteTree(env, "C:\\", std::string("C:\\pp\0\\sub", 10)));
-    EXPECT_TRUE(env.Log().empty());
-    EXPECT_TRUE(env.Exists(pathOf(259) + "\\f"));
-
-    EXPECT_TRUE(DeleteTree(env, "C:\\", fits));
-    EXPECT_EQ(env.Log(), (Lines{"delete " + fits + "\\f", "delete " + fits}));
 }
 
 }  // namespace

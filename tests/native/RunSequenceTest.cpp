@@ -241,12 +241,5 @@ TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstoodThreeF
     EXPECT_EQ(ExitStatus(RunOutcome::kIncomplete), 3);
 }
 
-TEST_F(RunSequence, IsInstallRequestChangesNothing) {
-    env.ClearLog();
-    EXPECT_TRUE(IsInstallRequest("-i C:\\Kit\\Templates"));
-    EXPECT_FALSE(IsInstallRequest("-u x"));
-    EXPECT_TRUE(env.Log().empty());
-}
-
 }  // namespace
 }  // namespace orvane

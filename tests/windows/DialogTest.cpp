@@ -163,6 +163,7 @@ TEST(ConfirmationWindow, IconsAndDragIcon) {
     std::string failure;
     LRESULT big = 0, small = 0, drag = 0;
     bool pictureSubclassed = false;
+    char pictureName[128] = "";
     RunDriven(
         [&](HWND window) {
             big = SendMessageA(window, WM_GETICON, ICON_BIG, 0);
@@ -174,6 +175,8 @@ TEST(ConfirmationWindow, IconsAndDragIcon) {
                 GetWindowLongPtrA(picture, GWLP_WNDPROC) !=
                     static_cast<LONG_PTR>(GetClassLongPtrA(picture, GCLP_WNDPROC)) &&
                 GetPropA(picture, "fw.CWnd") == nullptr;
+            // A name a screen reader announces.
+            GetWindowTextA(picture, pictureName, sizeof pictureName);
         },
         &failure);
     const LRESULT icon =
@@ -184,6 +187,7 @@ TEST(ConfirmationWindow, IconsAndDragIcon) {
     EXPECT_EQ(small, icon);
     EXPECT_EQ(drag, icon);
     EXPECT_TRUE(pictureSubclassed);
+    EXPECT_EQ(std::string(pictureName).rfind("Illustration: ", 0), 0u) << pictureName;
 }
 
 TEST(ConfirmationWindow, LayoutMatchesTheTemplate) {

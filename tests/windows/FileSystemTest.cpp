@@ -1,4 +1,4 @@
-// The existence tests and tree operations on the real file system and shell.
+// The existence tests, copies and deletes on the real file system.
 
 #include <gtest/gtest.h>
 
@@ -33,27 +33,16 @@ TEST_F(RealFileSystem, ExistenceFollowsTheSearchRules) {
     EXPECT_FALSE(IsExistingDirectory(env, At("A\\B\\")));
 }
 
-TEST_F(RealFileSystem, CopyTreeRules) {
+TEST_F(RealFileSystem, ACopyTakesEveryEntryIntoAFreshFolder) {
     WriteBytes(At("X\\A\\f.txt"), "1");
     WriteBytes(At("X\\A\\sub\\g.txt"), std::string(200000, 'g'));
-    const std::string root = dir.path();
-    EXPECT_TRUE(CopyTree(env, root, At("X\\A"), root, At("Y\\B")));
+    FileCloser from(env), to(env);
+    ASSERT_TRUE(env.OpenFolder(At("X\\A"), false, from.put()));
+    ASSERT_TRUE(env.OpenFolder(At("Y\\B"), true, to.put()));
+    EXPECT_TRUE(CopyFolderContent(env, from.get(), At("X\\A"), to.get(), At("Y\\B")));
     EXPECT_EQ(ReadBytes(At("Y\\B\\f.txt")), "1");
     EXPECT_EQ(ReadBytes(At("Y\\B\\sub\\g.txt")), std::string(200000, 'g'));
-    EXPECT_TRUE(CopyTree(env, root, At("X\\A"), root, At("Y\\B")));
-    EXPECT_EQ(ReadBytes(At("Y\\B\\A\\f.txt")), "1");
-
-    WriteBytes(At("Z\\same.txt"), "old");
-    WriteBytes(At("Z\\other.txt"), "o");
-    WriteBytes(At("X\\A\\same.txt"), "new");
-    EXPECT_TRUE(CopyTree(env, root, At("X\\A\\*"), At("Z"), At("Z")));
-    EXPECT_EQ(ReadBytes(At("Z\\same.txt")), "new");
-    EXPECT_EQ(ReadBytes(At("Z\\other.txt")), "o");
-    EXPECT_EQ(ReadBytes(At("Z\\sub\\g.txt")).size(), 200000u);
-    EXPECT_FALSE(PathExists(At("Z\\A")));
-
-    EXPECT_FALSE(CopyTree(env, root, At("X\\missing"), root, At("W")));
-    EXPECT_FALSE(PathExists(At("W")));
+    EXPECT_FALSE(env.OpenFolder(At("X\\missing"), false, from.put()));
 }
 
 // On the real file system: a second name of a file is neither copied nor
@@ -64,20 +53,31 @@ TEST_F(RealFileSystem, HardLinksAreNotCopiedAndLoseOnlyTheirOwnName) {
     ASSERT_TRUE(
         CreateHardLinkA(At("X\\A\\second.txt").c_str(), At("outside.txt").c_str(), nullptr));
     EXPECT_FALSE(IsFreeOfLinks(env, dir.path(), At("X")));
-    EXPECT_FALSE(CopyTree(env, dir.path(), At("X\\A"), dir.path(), At("Y")));
-    EXPECT_EQ(ReadBytes(At("Y\\f.txt")), "1");
-    EXPECT_FALSE(PathExists(At("Y\\second.txt")));
-    EXPECT_TRUE(DeleteTree(env, dir.path(), At("X")));
+    {
+        FileCloser from(env), to(env), top(env);
+        ASSERT_TRUE(env.OpenFolder(At("X\\A"), false, from.put()));
+        ASSERT_TRUE(env.OpenFolder(At("Y"), true, to.put()));
+        EXPECT_FALSE(CopyFolderContent(env, from.get(), At("X\\A"), to.get(), At("Y")));
+        EXPECT_EQ(ReadBytes(At("Y\\f.txt")), "1");
+        EXPECT_FALSE(PathExists(At("Y\\second.txt")));
+        from.Close();
+        ASSERT_TRUE(env.OpenFolder(dir.path(), false, top.put()));
+        EXPECT_TRUE(DeleteEntry(env, top.get(), dir.path(), "X"));
+    }
     EXPECT_FALSE(PathExists(At("X")));
     EXPECT_EQ(ReadBytes(At("outside.txt")), "not for everyone");
 }
 
-TEST_F(RealFileSystem, DeleteTreeRemovesEverythingAndReportsMissingPaths) {
+TEST_F(RealFileSystem, DeleteEntryRemovesEverything) {
     WriteBytes(At("D\\a.txt"), "a");
     WriteBytes(At("D\\sub\\deeper\\b.txt"), "b");
-    EXPECT_TRUE(DeleteTree(env, dir.path(), At("D")));
+    {
+        FileCloser top(env);
+        ASSERT_TRUE(env.OpenFolder(dir.path(), false, top.put()));
+        EXPECT_TRUE(DeleteEntry(env, top.get(), dir.path(), "D"));
+        EXPECT_TRUE(DeleteEntry(env, top.get(), dir.path(), "D"));
+    }
     EXPECT_FALSE(PathExists(At("D")));
-    EXPECT_FALSE(DeleteTree(env, dir.path(), At("D")));
 }
 
 }  // namespace

@@ -110,4 +110,20 @@ else
     check "a read-only sample can be made" false
 fi
 
+# On an 800 x 600 screen (a Wine desktop of that size) at 144 DPI the
+# window is larger than the work area: it starts at the work area's top
+# left, its caption on the screen, never above it.
+reg_add() { WINEPREFIX=$prefix wine reg add "$@" /f >/dev/null 2>&1; }
+reg_add 'HKCU\Software\Wine\Explorer' /v Desktop /d Small
+reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v Small /d 800x600
+reg_add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144
+run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 60 >"$work/small.out" &
+runner=$!
+read -r _ L T R B < <(probe wait "$TITLE" 40 | grep '^window ')
+echo "at 144 DPI on 800 x 600 the window is $((${R:-0} - ${L:-0})) x $((${B:-0} - ${T:-0})) at (${L:-?}, ${T:-?})"
+check "on an 800 x 600 screen at 144 DPI the window's caption is on the screen" \
+    test "${T:--1}" -ge 0 -a "${L:--1}" -ge 0
+xdotool key Return
+wait "$runner"
+
 finish
