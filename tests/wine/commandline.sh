@@ -77,14 +77,15 @@ vc='C:\VS9\VC'
 logs() { find "$prefix/drive_c/users" -name 'Orvane-*.log' | sort; }
 before=$(logs)
 echo "not for everyone" >"$work/secret.txt"
-for name in Orvane-0.log "Orvane-$(printf '0%.0s' $(seq 32)).log"; do
+planted="Orvane-$(printf 'f%.0s' $(seq 32)).log"
+for name in Orvane-planted.log "$planted"; do
     ln -s "$work/secret.txt" "$(dirname "$(logs | head -n 1)")/$name" 2>/dev/null
 done
 check "status 0 says where the templates went" same_text "$(told '-i C:\Kit\Templates')" \
     "exit 0
 Orvane: added the templates to Visual Studio 9.0 ($vc)."
 check "  each run makes one new log, and nothing planted is written" \
-    same_text "$(comm -13 <(echo "$before") <(logs) | grep -vc 'Orvane-0')$(cat "$work/secret.txt")" \
+    same_text "$(comm -13 <(echo "$before") <(logs) | grep -vc -e Orvane-planted -e "$planted")$(cat "$work/secret.txt")" \
     "1not for everyone"
 check "  in lines ending in CR LF" grep -q $'VC).\r$' "$prefix/drive_c/orvane-told.txt"
 check "status 2 says how Orvane is called" grep -q '^Orvane: not understood. Give two words: -i' <<<"$(told '-i')"
