@@ -130,27 +130,24 @@ for i in $(seq "$KILLS"); do
     check "killed after ${delay} ms: with nothing of the journal left" no_journal_left
 done
 
+# Two runs started at once take turns; prints how each ended.
+at_once() {
+    run_orvane "$prefix" "$1" 300 >"$work/first.out" &
+    local first=$!
+    run_orvane "$prefix" "$2" 300 >"$work/second.out" &
+    wait "$first" $!
+    cat "$work/first.out" "$work/second.out"
+}
 restore_product
-run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 300 >"$work/first.out" &
-first=$!
-run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 300 >"$work/second.out" &
-second=$!
-wait "$first" "$second"
-# They take turns: both complete, the second over the first.
-check "two installations at once both end with 0" \
-    same_text "$(cat "$work/first.out" "$work/second.out")" "exit 0
+check "two installations at once both end with 0, the second over the first" \
+    same_text "$(at_once "-i \"$PRODUCT_TEMPLATES\"" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0
 exit 0"
 check "  and leave every sample whole" check_samples_whole new
 check "  and the templates whole" same_tree "$prefix/drive_c/VS71/Vc7/vcprojectitems/TessaloomsMFC" \
     "$product/Templates/7.1/VCPlusPlus/TessaloomsMFC"
 check "  with nothing of the journal left" no_journal_left
-run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 300 >"$work/first.out" &
-first=$!
-run_orvane "$prefix" "-u x" 300 >"$work/second.out" &
-second=$!
-wait "$first" "$second"
 check "an installation and a removal at once both end with 0" \
-    same_text "$(cat "$work/first.out" "$work/second.out")" "exit 0
+    same_text "$(at_once "-i \"$PRODUCT_TEMPLATES\"" "-u x")" "exit 0
 exit 0"
 check "  and every version holds all of the templates or none, alike" \
     same_text "$(for vc in $VCS; do ls "$vc" | tr '\n' ' '; echo; done | sort -u | wc -l)" 1
