@@ -103,7 +103,11 @@ class Site {
                 return false;
             }
         }
-        DiscardIfPresent(kStaging);
+        // Staging that cannot be deleted would keep every later installation
+        // from staging anew: it is moved out of the way, where it stays.
+        if (!DiscardIfPresent(kStaging) && !MoveOutOfTheWay(vc_.get(), shown_, kStaging)) {
+            return false;
+        }
         for (const bool install : {true, false}) {
             const char* journal = install ? kInstallJournal : kRemoveJournal;
             FileCloser found(env_);

@@ -161,6 +161,11 @@ TEST_F(Deployment, LinksInVisualStudioAreNeverFollowed) {
     EXPECT_TRUE(RunOnce(env, false));
     EXPECT_TRUE(RunOnce(env, true));
     EXPECT_TRUE(RunOnce(env, false));
+    // Staging a killed run left, that cannot be deleted, does not block the next.
+    env.AddFile("C:\\VS9\\VC\\Orvane.staging\\stuck", "x");
+    env.MarkInexact("C:\\VS9\\VC\\Orvane.staging\\stuck");
+    EXPECT_TRUE(RunOnce(env, true));
+    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\Orvane.staging.1\\stuck"));
 
     for (const char* top : {"vcprojects", "vcprojectitems", "VCWizards"}) {
         FakeEnv linked;
