@@ -11,7 +11,7 @@ work=$(mktemp -d "$ORVANE_WINE_CACHE/runs/work.XXXXXX")
 prefix=$(wine_new_prefix) || exit 1
 trap 'wine_drop_prefix "$prefix"; rm -rf "$work"' EXIT
 ROOT='C:\Program Files\Tessaloom\'
-KILLS=${ORVANE_KILLS:-8}
+KILLS=${ORVANE_KILLS:-5}
 
 product_install "$prefix"
 VCS="$prefix/drive_c/VS71/Vc7 $prefix/drive_c/VS8/VC $prefix/drive_c/VS9/VC"
