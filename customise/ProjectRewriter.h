@@ -10,8 +10,10 @@
 
 namespace orvane {
 
-// A project file that could not be opened, created, read, written or
-// replaced. It ends the installation.
+// A file of the product that stops the installation before any Visual
+// Studio is touched: a sample project that could not be opened, created,
+// read, written or replaced, or any part of the product that is not what
+// it must be. It ends the installation.
 class FileError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
