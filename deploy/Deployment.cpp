@@ -5,7 +5,6 @@
 #include <string>
 
 #include "deploy/FileSystem.h"
-#include "platform/DeviceNames.h"
 
 namespace orvane {
 namespace {
@@ -26,14 +25,6 @@ const char* const kInstallJournal = "Orvane.install";
 const char* const kRemoveJournal = "Orvane.remove";
 const char* const kAside = "Orvane.old";
 
-bool IsOwnName(int top, const std::string& name) {
-    if (top != kWizardsTop) {
-        return IsSameNameCaseless(name, kTemplateFolder);
-    }
-    return IsSameNameCaseless(name, kWizardFolders[0]) ||
-           IsSameNameCaseless(name, kWizardFolders[1]);
-}
-
 std::string Below(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }
@@ -46,8 +37,13 @@ std::vector<const char*> OwnNames(int top) {
     return {kTemplateFolder};
 }
 
-bool IsUsableName(const DirectoryEntry& entry) {
-    return entry.exact && !IsDeviceName(entry.name);
+bool IsOwnName(int top, const std::string& name) {
+    for (const char* own : OwnNames(top)) {
+        if (IsSameNameCaseless(name, own)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // One entry moved by a switch: old content moved aside, or new content
@@ -276,9 +272,8 @@ class Site {
             return false;
         }
         for (const DirectoryEntry& entry : entries) {
-            if (!IsUsableName(entry)) {
-                return Fail(Below(from, entry.name) +
-                            ": its name is one the code page cannot hold exactly, or a device's");
+            if (const char* why = UnusableName(entry)) {
+                return Fail(Below(from, entry.name) + ": " + why);
             }
             FileCloser there(env_);
             if (!IsOwnName(kWizardsTop, entry.name) && theirs.get() != kNoHandle &&
@@ -400,7 +395,7 @@ class Site {
             return Fail(stagedPath + " cannot be listed: " + env_.LastFailure());
         }
         for (const DirectoryEntry& entry : entries) {
-            if (IsUsableName(entry) && !MoveIn(top, entry.name, live, folders, moves)) {
+            if (UnusableName(entry) == nullptr && !MoveIn(top, entry.name, live, folders, moves)) {
                 return false;
             }
         }

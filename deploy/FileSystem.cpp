@@ -62,14 +62,6 @@ struct Walk {
     std::string failure;
 };
 
-const char* const kInexactName = "its name has a character the code page cannot hold exactly";
-const char* const kDeviceName = "its name is one Windows keeps for a device";
-
-// Why a listed entry cannot be used by its name, or null when it can.
-const char* UnusableName(const DirectoryEntry& entry) {
-    return !entry.exact ? kInexactName : IsDeviceName(entry.name) ? kDeviceName : nullptr;
-}
-
 std::string Below(const std::string& folder, const std::string& name) {
     return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
 }
@@ -237,6 +229,13 @@ bool FindEntry(Env& env, const std::string& path, bool* isDirectory) {
 }
 
 }  // namespace
+
+const char* UnusableName(const DirectoryEntry& entry) {
+    if (!entry.exact) {
+        return "its name has a character the code page cannot hold exactly";
+    }
+    return IsDeviceName(entry.name) ? "its name is one Windows keeps for a device" : nullptr;
+}
 
 std::string TidyPath(const std::string& path) {
     // The root ("C:\", "\\server\share\") is never stepped out of.

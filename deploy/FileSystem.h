@@ -23,6 +23,10 @@ bool IsExistingFile(Env& env, const std::string& path);
 // True when `path` names an existing folder.
 bool IsExistingDirectory(Env& env, const std::string& path);
 
+// Why a listed entry cannot be used by its name (a look-alike the code
+// page made, or a device's name), or null when it can.
+const char* UnusableName(const DirectoryEntry& entry);
+
 // `path` as a person reads it: "." components dropped and each ".."
 // taking the name before it away, as Windows resolves them
 // ("C:\A\B\C\..\..\VC" is "C:\A\VC"); a ".." that would step above the
