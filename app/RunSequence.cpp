@@ -13,47 +13,54 @@ namespace orvane {
 
 namespace {
 
+// What is at `path` below `root`; a failure to look ends the run.
+EntryKind LookAt(Env& env, const std::string& root, const std::string& path) {
+    EntryKind kind = EntryKind::kMissing;
+    const Status status = InspectBelow(env, root, path, &kind);
+    if (!status.ok()) {
+        throw FileError(path + ": cannot be looked at: " + status.reason());
+    }
+    return kind;
+}
+
 // Looks at every part of the product an installation writes or copies
 // before anything is changed: a tree that is not a folder, a wizard
-// without its scripts, or a link planted there (see IsFreeOfLinks) stops
-// the installation. The temporary project files are not looked at:
-// whatever is at their names is removed, never followed. Each entry is
-// decided again on its handle when it is used.
+// without its scripts, a link planted there (see CheckFreeOfLinks), or an
+// entry that cannot be looked at stops the installation. The temporary
+// project files are not looked at: whatever is at their names is removed,
+// never followed. Each entry is decided again on its handle when it is used.
 void RefuseUnfitProduct(Env& env, const Product& product) {
     const auto refuse = [](const std::string& path) {
-        throw FileError(path +
-                        ": a link, a second name of another file, a sparse file, or a name the "
-                        "code page cannot hold exactly or Windows keeps for a device, where the "
-                        "product's own file belongs");
+        throw FileError(path + ": " + kNotItself + ", where the product's own file belongs");
     };
     for (int row = 0; row < kSampleProjectCount; ++row) {
         const std::string project =
             GetSampleProjectStem(product.productRoot, GetSampleProjects()[row]) + ".vcproj";
-        if (InspectBelow(env, product.samplesRoot, project) == EntryKind::kLink) {
+        if (LookAt(env, product.samplesRoot, project) == EntryKind::kLink) {
             refuse(project);
         }
     }
     for (const std::string& launcher : GetWizardLauncherPaths(product.templatesDir)) {
-        if (InspectBelow(env, product.trustedRoot, launcher) == EntryKind::kLink) {
+        if (LookAt(env, product.trustedRoot, launcher) == EntryKind::kLink) {
             refuse(launcher);
         }
     }
     for (const std::string& tree : GetTemplateTrees(product)) {
-        if (InspectBelow(env, product.trustedRoot, tree) != EntryKind::kFolder) {
+        if (LookAt(env, product.trustedRoot, tree) != EntryKind::kFolder) {
             throw FileError(tree +
                             ": the product's templates are not there as a folder (is the "
                             "templates folder right?)");
         }
-        std::string where;
-        if (!IsFreeOfLinks(env, product.trustedRoot, tree, &where)) {
-            refuse(where);
+        const Status free = CheckFreeOfLinks(env, product.trustedRoot, tree);
+        if (!free.ok()) {
+            throw FileError(free.reason());
         }
     }
     for (const char* wizard : {"TessaloomsWiz", "TessaloomsTemplateWiz"}) {
         for (const char* script : {"default.js", "default05.js"}) {
             const std::string path =
                 GetWizardSource(product) + "\\" + wizard + "\\scripts\\1033\\" + script;
-            if (InspectBelow(env, product.trustedRoot, path) != EntryKind::kFile) {
+            if (LookAt(env, product.trustedRoot, path) != EntryKind::kFile) {
                 throw FileError(path + ": the wizard's script is not there as a file");
             }
         }
@@ -148,11 +155,12 @@ RunOutcome RunWords(Env& env, const char* commandLine) {
             return RunOutcome::kNotUnderstood;
         }
         // Runs take turns: two at once would each move the other's content.
-        if (!env.TakeTurn()) {
+        const Status turn = env.TakeTurn();
+        if (!turn.ok()) {
             env.Tell(
                 "Orvane: another Orvane run did not finish within two minutes, so this one "
                 "changed nothing: " +
-                env.LastFailure() + " (status 3).");
+                turn.reason() + " (status 3).");
             return RunOutcome::kIncomplete;
         }
         bool complete = true;

@@ -39,26 +39,30 @@ std::string MakeBaseDirParamLine(const std::string& productRoot) {
     return "Param=\"BASE_DIR = " + productRoot + "\"";
 }
 
-bool AppendLineToFile(Env& env, Handle file, const std::string& line) {
+Status AppendLineToFile(const File& file, const std::string& line) {
     const std::string stamp = "\n" + line + "\n";
-    return env.SeekToEnd(file) &&
-           env.Write(file, stamp.data(), static_cast<std::uint32_t>(stamp.size()));
+    const Status status = file.SeekToEnd();
+    return status.ok() ? file.Write(stamp.data(), static_cast<std::uint32_t>(stamp.size()))
+                       : status;
 }
 
-bool StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
-                         const std::string& line, std::string* why) {
-    if (!IsExistingFile(env, launcherPath)) {
-        return true;
+Status StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
+                           const std::string& line) {
+    Child launcher;
+    const Status status = OpenBelow(env, root, launcherPath, Access::kReadWrite, &launcher);
+    if (!status.ok()) {
+        return status;
     }
-    FileCloser file(env);
-    if (OpenBelow(env, root, launcherPath, Access::kReadWrite, file.put()) != EntryKind::kFile ||
-        !AppendLineToFile(env, file.get(), line)) {
-        if (why != nullptr) {
-            *why = env.LastFailure();
-        }
-        return false;
+    switch (launcher.kind) {
+        case EntryKind::kFile:
+            return AppendLineToFile(launcher.file, line);
+        case EntryKind::kLink:
+            return Status::Failure(0, std::string("it is ") + kNotItself);
+        case EntryKind::kMissing:
+        case EntryKind::kFolder:
+            break;
     }
-    return true;
+    return Status();
 }
 
 std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir) {
@@ -85,13 +89,13 @@ bool StampWizardLaunchers(Env& env, const Product& product) {
     constexpr int kToldAtMost = 3;
     int failed = 0;
     for (const std::string& path : GetWizardLauncherPaths(product.templatesDir)) {
-        std::string why;
-        if (StampWizardLauncher(env, product.trustedRoot, path, line, &why)) {
+        const Status status = StampWizardLauncher(env, product.trustedRoot, path, line);
+        if (status.ok()) {
             continue;
         }
         const std::string told =
             "Orvane: " + path +
-            ": cannot be stamped, so its wizard will not find the product: " + why;
+            ": cannot be stamped, so its wizard will not find the product: " + status.reason();
         if (++failed <= kToldAtMost) {
             env.Tell(told);
         } else {

@@ -30,13 +30,12 @@ std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir)
 bool StampWizardLaunchers(Env& env, const Product& product);
 
 // Appends the stamp for `line` to one launcher below `root` if it exists,
-// opened for reading and writing without sharing as itself. False when it
-// exists and could not be stamped; *why, if given, then says why.
-bool StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
-                         const std::string& line, std::string* why = nullptr);
+// opened for reading and writing without sharing as itself. Fails when it
+// exists and could not be stamped.
+Status StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
+                           const std::string& line);
 
-// Writes a line feed, `line` and a line feed at the end of an open file;
-// false when that could not be done whole.
-bool AppendLineToFile(Env& env, Handle file, const std::string& line);
+// Writes a line feed, `line` and a line feed at the end of an open file.
+Status AppendLineToFile(const File& file, const std::string& line);
 
 }  // namespace orvane

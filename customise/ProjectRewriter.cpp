@@ -85,14 +85,15 @@ class StreamMatcher {
 
 class InputBuffer {
   public:
-    InputBuffer(Env& env, Handle file) : env_(env), file_(file) {}
+    explicit InputBuffer(const File& file) : file_(file) {}
 
     // The next byte, or false at the end of the file.
     bool Next(char* byte) {
         if (next_ == filled_) {
             std::uint32_t done = 0;
-            if (!env_.Read(file_, bytes_.data(), kBufferSize, &done)) {
-                throw FileError("cannot read it: " + env_.LastFailure());
+            const Status status = file_.Read(bytes_.data(), kBufferSize, &done);
+            if (!status.ok()) {
+                throw FileError("cannot read it: " + status.reason());
             }
             if (done == 0) {
                 return false;
@@ -105,8 +106,7 @@ class InputBuffer {
     }
 
   private:
-    Env& env_;
-    Handle file_;
+    const File& file_;
     std::array<char, kBufferSize> bytes_{};
     std::size_t next_ = 0;
     std::size_t filled_ = 0;
@@ -117,7 +117,7 @@ class InputBuffer {
 // when it turns out to need replacing.
 class OutputBuffer {
   public:
-    OutputBuffer(Env& env, Handle file) : env_(env), file_(file) {}
+    explicit OutputBuffer(const File& file) : file_(file) {}
 
     std::uint64_t Position() const { return flushed_ + used_; }
 
@@ -139,9 +139,7 @@ class OutputBuffer {
             used_ = static_cast<std::size_t>(offset - flushed_);
             return;
         }
-        if (!env_.SeekTo(file_, offset)) {
-            throw FileError("cannot seek in its temporary file: " + env_.LastFailure());
-        }
+        Check(file_.SeekTo(offset), "seek in");
         flushed_ = offset;
         used_ = 0;
     }
@@ -150,26 +148,30 @@ class OutputBuffer {
     // until the file has reached the disk.
     void Finish() {
         WriteOut();
-        if (highWater_ > flushed_ && !env_.TruncateAtPosition(file_)) {
-            throw FileError("cannot truncate its temporary file: " + env_.LastFailure());
+        if (highWater_ > flushed_) {
+            Check(file_.Truncate(), "truncate");
         }
-        if (!env_.Flush(file_)) {
-            throw FileError("cannot flush its temporary file: " + env_.LastFailure());
-        }
+        Check(file_.Flush(), "flush");
     }
 
   private:
+    static void Check(const Status& status, const char* what) {
+        if (!status.ok()) {
+            throw FileError(std::string("cannot ") + what +
+                            " its temporary file: " + status.reason());
+        }
+    }
+
     void WriteOut() {
-        if (used_ > 0 && !env_.Write(file_, bytes_.data(), static_cast<std::uint32_t>(used_))) {
-            throw FileError("cannot write its temporary file: " + env_.LastFailure());
+        if (used_ > 0) {
+            Check(file_.Write(bytes_.data(), static_cast<std::uint32_t>(used_)), "write");
         }
         flushed_ += used_;
         highWater_ = std::max(highWater_, flushed_);
         used_ = 0;
     }
 
-    Env& env_;
-    Handle file_;
+    const File& file_;
     std::array<char, kBufferSize> bytes_{};
     std::size_t used_ = 0;
     std::uint64_t flushed_ = 0;
@@ -299,50 +301,64 @@ std::string GetSampleProjectStem(const std::string& productRoot, const SamplePro
 void RewriteProjectFile(Env& env, const std::string& root, const std::string& projectPath,
                         const std::string& tempPath, const std::string& includeDir,
                         const std::string& libraryDir) {
-    if (!IsExistingFile(env, projectPath)) {
-        return;
-    }
-    FileCloser folder(env);
+    Folder folder;
     std::string name;
     std::vector<std::string> tempNames;
-    if (!OpenParentBelow(env, root, projectPath, folder.put(), &name) ||
-        !NamesBelow(root, tempPath, &tempNames) || tempNames.empty()) {
-        throw FileError(projectPath + ": cannot open its folder as itself: " + env.LastFailure());
+    Status status = OpenParentBelow(env, root, projectPath, &folder, &name);
+    if (status.IsNotFound()) {
+        return;  // the product does not ship that sample
     }
-    FileCloser project(env);
-    if (env.OpenChild(folder.get(), name, Access::kReadWrite, project.put()) != EntryKind::kFile) {
-        throw FileError(projectPath + ": cannot open it: " + env.LastFailure());
+    if (status.ok() && (!NamesBelow(root, tempPath, &tempNames) || tempNames.empty())) {
+        status = Status::Failure(0, tempPath + " is not beside it");
+    }
+    if (!status.ok()) {
+        throw FileError(projectPath + ": cannot open its folder as itself: " + status.reason());
+    }
+    Child project;
+    status = folder.OpenChild(name, Access::kReadWrite, &project);
+    if (status.ok() &&
+        (project.kind == EntryKind::kMissing || project.kind == EntryKind::kFolder)) {
+        return;
+    }
+    if (status.ok() && project.kind == EntryKind::kLink) {
+        status = Status::Failure(0, std::string("it is ") + kNotItself);
+    }
+    if (!status.ok()) {
+        throw FileError(projectPath + ": cannot open it: " + status.reason());
     }
     // Whatever is at the temporary name goes first, a link itself and never
     // what it leads to; the new file is then held without sharing until it
     // has replaced the project.
-    FileCloser temp(env);
-    if (!ClearChild(env, folder.get(), tempNames.back()) ||
-        !env.CreateChild(folder.get(), tempNames.back(), false, temp.put())) {
-        throw FileError(tempPath + ": cannot create it: " + env.LastFailure());
+    File temp;
+    status = ClearChild(folder, tempNames.back());
+    if (status.ok()) {
+        status = folder.NewFile(tempNames.back(), &temp);
+    }
+    if (!status.ok()) {
+        throw FileError(tempPath + ": cannot create it: " + status.reason());
     }
 
     try {
-        InputBuffer in(env, project.get());
-        OutputBuffer out(env, temp.get());
+        InputBuffer in(project.file);
+        OutputBuffer out(temp);
         LineRewriter(out, includeDir, libraryDir).Run(in);
         out.Finish();
     } catch (const FileError& failure) {
-        env.DeleteOpened(temp.get());
+        temp.Delete();
         throw FileError(projectPath + ": " + failure.what());
     } catch (...) {
-        env.DeleteOpened(temp.get());
+        temp.Delete();
         throw;
     }
-    project.Close();
+    project = Child();
 
     // One rename, through the handle that was written, replaces the
     // project: at every moment it holds either its old bytes or the
     // complete new ones, and nothing can be swapped in between.
-    if (!env.RenameOpened(temp.get(), folder.get(), name, true)) {
-        const std::string why = env.LastFailure();
-        env.DeleteOpened(temp.get());
-        throw FileError(projectPath + ": cannot replace it: " + why);
+    status = temp.MoveTo(folder, name, true);
+    if (!status.ok()) {
+        temp.Delete();
+        throw FileError(projectPath + ": cannot replace it: " + status.reason());
     }
 }
 

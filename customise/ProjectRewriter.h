@@ -47,7 +47,8 @@ std::string EscapeXmlAttribute(const std::string& text);
 // `includeDir` (escaped as XML requires); otherwise one that holds
 // "AdditionalLibraryDirectories" names `libraryDir`; a replaced line keeps
 // only a "/>" it held. Other lines pass through byte for byte. Every line is
-// written with a single line feed. A missing project is skipped. Throws
+// written with a single line feed. A missing project (or a folder at its
+// name) is skipped. Throws
 // FileError when a file cannot be opened, created, read, written or moved
 // into place, or is not itself (a link below `root`); the project then
 // keeps its old content and the temporary file is removed.

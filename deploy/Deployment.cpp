@@ -1,8 +1,10 @@
 #include "deploy/Deployment.h"
 
+#include <array>
 #include <deque>
 #include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "deploy/FileSystem.h"
 
@@ -17,6 +19,8 @@ constexpr int kItemsTop = 1;
 constexpr int kWizardsTop = 2;
 const char* const kTemplateFolder = "TessaloomsMFC";
 const char* const kWizardFolders[] = {"TessaloomsWiz", "TessaloomsTemplateWiz"};
+// Each wizard ships its script for Visual Studio 8.0 and later by this name.
+const char* const kNewerScript = "default05.js";
 
 // The journal's names in the VC folder. Staging and old content are only
 // ever discarded; a journal of a switch or a removal is only ever finished.
@@ -57,22 +61,15 @@ struct Move {
 // The three folders a switch moves between, for each of Visual Studio's
 // three: its own, the journal's and the old content's.
 struct SwitchFolders {
-    explicit SwitchFolders(Env& env) {
-        for (int top = 0; top < kTopCount; ++top) {
-            places.emplace_back(env);
-            journal.emplace_back(env);
-            asides.emplace_back(env);
-        }
-    }
     // A folder that is renamed must have nothing below it open.
     void CloseAll() {
         for (auto* folders : {&places, &journal, &asides}) {
-            for (FileCloser& folder : *folders) {
+            for (Folder& folder : *folders) {
                 folder.Close();
             }
         }
     }
-    std::deque<FileCloser> places, journal, asides;
+    std::array<Folder, kTopCount> places, journal, asides;
 };
 
 // One installation's VC folder, opened by the path the registry gives, and
@@ -80,11 +77,11 @@ struct SwitchFolders {
 class Site {
   public:
     Site(Env& env, const Installation& installation)
-        : env_(env), installation_(installation), shown_(TidyPath(installation.vcDir)), vc_(env) {}
+        : env_(env), installation_(installation), shown_(TidyPath(installation.vcDir)) {}
 
     bool Open() {
-        return env_.OpenFolder(installation_.vcDir, false, vc_.put()) ||
-               Fail(shown_ + " cannot be opened: " + env_.LastFailure());
+        const Status status = env_.OpenFolder(installation_.vcDir, false, &vc_);
+        return status.ok() || Fail(shown_ + " cannot be opened: " + status.reason());
     }
 
     // Finishes what a run left half-done, and discards what it left aside.
@@ -94,21 +91,27 @@ class Site {
     bool Recover() {
         // Visual Studio's three folders are its own, or missing.
         for (int top = 0; top < kTopCount; ++top) {
-            FileCloser folder(env_);
+            Folder folder;
             if (!OpenTop(top, false, &folder)) {
                 return false;
             }
         }
         // Staging that cannot be deleted would keep every later installation
         // from staging anew: it is moved out of the way, where it stays.
-        if (!DiscardIfPresent(kStaging) && !MoveOutOfTheWay(vc_.get(), shown_, kStaging)) {
+        if (!DiscardIfPresent(kStaging) && !MoveOutOfTheWay(vc_, shown_, kStaging)) {
             return false;
         }
         for (const bool install : {true, false}) {
             const char* journal = install ? kInstallJournal : kRemoveJournal;
-            FileCloser found(env_);
-            const EntryKind kind = env_.OpenChild(vc_.get(), journal, Access::kLook, found.put());
-            found.Close();
+            EntryKind kind = EntryKind::kMissing;
+            {
+                Child found;
+                const Status status = vc_.OpenChild(journal, Access::kLook, &found);
+                if (!status.ok()) {
+                    return Fail(Path(journal) + " cannot be opened: " + status.reason());
+                }
+                kind = found.kind;
+            }
             if (kind == EntryKind::kFolder) {
                 env_.Tell("Orvane: Visual Studio " + Version() + " (" + shown_ +
                           "): finishing the " + (install ? "installation" : "removal") +
@@ -127,40 +130,44 @@ class Site {
 
     // Copies all of this version's new content into staging, flushed.
     bool Stage(const Product& product) {
-        FileCloser staging(env_);
-        if (!env_.CreateChild(vc_.get(), kStaging, true, staging.put())) {
-            return Fail(Path(kStaging) + " cannot be made: " + env_.LastFailure());
+        Folder staging;
+        std::array<Folder, kTopCount> tops;
+        if (!MakeFolder(vc_, shown_, kStaging, &staging)) {
+            return false;
         }
         const std::string at = Path(kStaging);
-        std::deque<FileCloser> tops;
         for (int top = 0; top < kTopCount; ++top) {
-            tops.emplace_back(env_);
-            if (!env_.CreateChild(staging.get(), kTops[top], true, tops.back().put())) {
-                return Fail(Below(at, kTops[top]) + " cannot be made: " + env_.LastFailure());
+            if (!MakeFolder(staging, at, kTops[top], &tops[top])) {
+                return false;
             }
         }
         const std::string version = Version();
         return StageFolder(product, GetTemplateSource(product, version, "TessaloomProjectMFC"),
-                           tops[kProjectsTop].get(), Below(at, kTops[kProjectsTop]),
-                           kTemplateFolder) &&
+                           tops[kProjectsTop], Below(at, kTops[kProjectsTop]), kTemplateFolder) &&
                StageFolder(product, GetTemplateSource(product, version, kTemplateFolder),
-                           tops[kItemsTop].get(), Below(at, kTops[kItemsTop]), kTemplateFolder) &&
-               StageWizards(product, tops[kWizardsTop].get(), Below(at, kTops[kWizardsTop]));
+                           tops[kItemsTop], Below(at, kTops[kItemsTop]), kTemplateFolder) &&
+               StageWizards(product, tops[kWizardsTop], Below(at, kTops[kWizardsTop]));
     }
 
     // Puts the staged content in place: from here on the version is to get
     // all of it, and a run that is killed is finished by the next one.
     bool Switch() {
-        FileCloser staging(env_);
-        if (env_.OpenChild(vc_.get(), kStaging, Access::kRemove, staging.put()) !=
-                EntryKind::kFolder ||
-            !env_.RenameOpened(staging.get(), vc_.get(), kInstallJournal, false)) {
-            const std::string why = env_.LastFailure();
-            staging.Close();
-            DiscardIfPresent(kStaging);
-            return Fail(Path(kStaging) + " cannot become " + kInstallJournal + ": " + why);
+        Status status;
+        {
+            Child staging;
+            status = vc_.OpenChild(kStaging, Access::kRemove, &staging);
+            if (status.ok() && staging.kind != EntryKind::kFolder) {
+                status = Status::Failure(0, "it is not the folder staged");
+            }
+            if (status.ok()) {
+                status = staging.folder.MoveTo(vc_, kInstallJournal, false);
+            }
         }
-        staging.Close();
+        if (!status.ok()) {
+            DiscardIfPresent(kStaging);
+            return Fail(Path(kStaging) + " cannot become " + kInstallJournal + ": " +
+                        status.reason());
+        }
         return ApplyJournal(true, true);
     }
 
@@ -168,27 +175,26 @@ class Site {
     bool Remove() {
         bool present = false;
         for (int top = 0; top < kTopCount && !present; ++top) {
-            FileCloser place(env_);
+            Folder place;
             if (!OpenTop(top, false, &place)) {
                 return false;
             }
-            present = place.get() != kNoHandle && HoldsOwnEntry(top, place.get());
+            present = place.IsOpen() && HoldsOwnEntry(top, place);
         }
         if (!present) {
             return true;
         }
-        FileCloser journal(env_);
-        if (!env_.CreateChild(vc_.get(), kRemoveJournal, true, journal.put())) {
-            return Fail(Path(kRemoveJournal) + " cannot be made: " + env_.LastFailure());
+        Folder journal;
+        if (!MakeFolder(vc_, shown_, kRemoveJournal, &journal)) {
+            return false;
         }
         journal.Close();
         return ApplyJournal(false, true);
     }
 
     bool DiscardIfPresent(const char* name) {
-        std::string failure;
-        return DeleteEntry(env_, vc_.get(), shown_, name, &failure) ||
-               Fail(Path(name) + " not removed whole: " + failure);
+        const Status status = DeleteEntry(vc_, shown_, name);
+        return status.ok() || Fail(Path(name) + " not removed whole: " + status.reason());
     }
 
     // Tells the caller that a step in this version did not have its
@@ -202,16 +208,28 @@ class Site {
     std::string Version() const { return GetVersionString(installation_.index); }
     std::string Path(const std::string& name) const { return Below(shown_, name); }
 
+    // Makes folder `name` of `parent` anew.
+    bool MakeFolder(const Folder& parent, const std::string& parentPath, const char* name,
+                    Folder* folder) {
+        const Status status = parent.NewFolder(name, folder);
+        return status.ok() || Fail(Below(parentPath, name) + " cannot be made: " + status.reason());
+    }
+
     // Opens Visual Studio's folder `top` from the VC folder's handle: its
     // own folder, or nothing where it is missing and not to be made. A link
     // or a file in its place keeps the version from being served.
-    bool OpenTop(int top, bool make, FileCloser* folder) {
-        switch (env_.OpenChild(vc_.get(), kTops[top], Access::kLook, folder->put())) {
+    bool OpenTop(int top, bool make, Folder* folder) {
+        Child child;
+        const Status status = vc_.OpenChild(kTops[top], Access::kLook, &child);
+        if (!status.ok()) {
+            return Fail(Path(kTops[top]) + " cannot be opened: " + status.reason());
+        }
+        switch (child.kind) {
             case EntryKind::kFolder:
+                *folder = std::move(child.folder);
                 return true;
             case EntryKind::kMissing:
-                return !make || env_.CreateChild(vc_.get(), kTops[top], true, folder->put()) ||
-                       Fail(Path(kTops[top]) + " cannot be made: " + env_.LastFailure());
+                return !make || MakeFolder(vc_, shown_, kTops[top], folder);
             case EntryKind::kFile:
             case EntryKind::kLink:
                 break;
@@ -221,115 +239,153 @@ class Site {
                     "written through it");
     }
 
-    bool HoldsOwnEntry(int top, Handle place) {
+    bool HoldsOwnEntry(int top, const Folder& place) {
         for (const char* name : OwnNames(top)) {
-            FileCloser entry(env_);
-            if (env_.OpenChild(place, name, Access::kLook, entry.put()) != EntryKind::kMissing) {
+            Child entry;
+            if (!place.OpenChild(name, Access::kLook, &entry).ok() ||
+                entry.kind != EntryKind::kMissing) {
                 return true;
             }
         }
         return false;
     }
 
-    // Copies the product's folder `from` as a new folder `name` of `parent`.
-    bool StageFolder(const Product& product, const std::string& from, Handle parent,
-                     const std::string& parentPath, const std::string& name) {
-        FileCloser source(env_);
-        if (OpenBelow(env_, product.trustedRoot, from, Access::kLook, source.put()) !=
-            EntryKind::kFolder) {
+    // Opens the product's folder `from` as a folder of its own.
+    bool OpenSource(const Product& product, const std::string& from, Folder* source) {
+        Child child;
+        const Status status = OpenBelow(env_, product.trustedRoot, from, Access::kLook, &child);
+        if (!status.ok()) {
+            return Fail(from + " cannot be opened: " + status.reason());
+        }
+        if (child.kind != EntryKind::kFolder) {
             return Fail(from + " is not a folder of the product's own");
         }
-        return CopyFolderAs(source.get(), from, parent, parentPath, name);
+        *source = std::move(child.folder);
+        return true;
     }
 
-    bool CopyFolderAs(Handle source, const std::string& from, Handle parent,
+    // Copies the product's folder `from` as a new folder `name` of `parent`.
+    bool StageFolder(const Product& product, const std::string& from, const Folder& parent,
+                     const std::string& parentPath, const std::string& name) {
+        Folder source;
+        return OpenSource(product, from, &source) &&
+               CopyFolderAs(source, from, parent, parentPath, name);
+    }
+
+    bool CopyFolderAs(const Folder& source, const std::string& from, const Folder& parent,
                       const std::string& parentPath, const std::string& name) {
-        FileCloser copy(env_);
-        if (!env_.CreateChild(parent, name, true, copy.put())) {
-            return Fail(Below(parentPath, name) + " cannot be made: " + env_.LastFailure());
+        Folder copy;
+        if (!MakeFolder(parent, parentPath, name.c_str(), &copy)) {
+            return false;
         }
-        std::string failure;
-        return CopyFolderContent(env_, source, from, copy.get(), Below(parentPath, name),
-                                 &failure) ||
-               Fail(Below(parentPath, name) + " did not get everything: " + failure);
+        const Status status =
+            CopyFolderContent(source, from, copy, Below(parentPath, name), Destination::kNew);
+        return status.ok() ||
+               Fail(Below(parentPath, name) + " did not get everything: " + status.reason());
     }
 
     // Orvane's own two wizards, and whatever else the product ships for
     // VCWizards that Visual Studio does not have yet: an entry of its own
     // is never replaced.
-    bool StageWizards(const Product& product, Handle wizards, const std::string& wizardsPath) {
+    bool StageWizards(const Product& product, const Folder& wizards,
+                      const std::string& wizardsPath) {
         const std::string from = GetWizardSource(product);
-        FileCloser source(env_);
+        Folder source;
+        Folder theirs;
         std::vector<DirectoryEntry> entries;
-        if (OpenBelow(env_, product.trustedRoot, from, Access::kLook, source.put()) !=
-                EntryKind::kFolder ||
-            !env_.ListFolder(source.get(), &entries)) {
-            return Fail(
-                from + " cannot be listed as a folder of the product's own: " + env_.LastFailure());
-        }
-        FileCloser theirs(env_);
-        if (!OpenTop(kWizardsTop, false, &theirs)) {
+        if (!OpenSource(product, from, &source) || !OpenTop(kWizardsTop, false, &theirs)) {
             return false;
+        }
+        const Status listed = source.List(&entries);
+        if (!listed.ok()) {
+            return Fail(from + " cannot be listed: " + listed.reason());
         }
         for (const DirectoryEntry& entry : entries) {
             if (const char* why = UnusableName(entry)) {
                 return Fail(Below(from, entry.name) + ": " + why);
             }
-            FileCloser there(env_);
-            if (!IsOwnName(kWizardsTop, entry.name) && theirs.get() != kNoHandle &&
-                env_.OpenChild(theirs.get(), entry.name, Access::kLook, there.put()) !=
-                    EntryKind::kMissing) {
+            Child there;
+            if (!IsOwnName(kWizardsTop, entry.name) && theirs.IsOpen() &&
+                (!theirs.OpenChild(entry.name, Access::kLook, &there).ok() ||
+                 there.kind != EntryKind::kMissing)) {
                 continue;
             }
-            FileCloser child(env_);
-            const EntryKind kind =
-                env_.OpenChild(source.get(), entry.name, Access::kLook, child.put());
-            if (kind == EntryKind::kFolder) {
-                if (!CopyFolderAs(child.get(), Below(from, entry.name), wizards, wizardsPath,
-                                  entry.name)) {
-                    return false;
-                }
-            } else if (kind != EntryKind::kFile ||
-                       !CopyChild(env_, source.get(), entry.name, wizards, entry.name)) {
-                return Fail(Below(wizardsPath, entry.name) + " cannot be copied from " +
-                            Below(from, entry.name) + ": " + env_.LastFailure());
+            if (!StageWizardEntry(source, from, entry.name, wizards, wizardsPath)) {
+                return false;
             }
         }
-        return SelectWizardScripts(wizards, wizardsPath);
+        return UsesNewerLayout(installation_.index) ? UseNewerScripts(wizards, wizardsPath)
+                                                    : KeepOlderScripts(wizards, wizardsPath);
     }
 
-    // The shipped wizards carry default.js for 7.x and default05.js for
-    // later versions; each version keeps the one it runs as default.js. For
-    // 7.x only TessaloomsWiz loses its newer script.
-    bool SelectWizardScripts(Handle wizards, const std::string& wizardsPath) {
-        const bool newer = UsesNewerLayout(installation_.index);
+    bool StageWizardEntry(const Folder& source, const std::string& from, const std::string& name,
+                          const Folder& wizards, const std::string& wizardsPath) {
+        Child child;
+        Status status = source.OpenChild(name, Access::kLook, &child);
+        if (status.ok() && child.kind == EntryKind::kFolder) {
+            return CopyFolderAs(child.folder, Below(from, name), wizards, wizardsPath, name);
+        }
+        if (status.ok()) {
+            status = child.kind == EntryKind::kFile
+                         ? CopyChild(source, name, wizards, name)
+                         : Status::Failure(0, Below(from, name) + ": " + kNotItself);
+        }
+        return status.ok() || Fail(Below(wizardsPath, name) + " cannot be copied from " +
+                                   Below(from, name) + ": " + status.reason());
+    }
+
+    // Opens staged wizard `wizard`'s scripts\1033, and its newer script.
+    bool OpenNewerScript(const Folder& wizards, const std::string& wizardsPath, const char* wizard,
+                         Folder* scripts, Child* script) {
+        const std::string path = Below(Below(Below(wizardsPath, wizard), "scripts"), "1033");
+        Child child;
+        const Folder* parent = &wizards;
+        Folder held;
+        for (const char* name : {wizard, "scripts", "1033"}) {
+            if (!parent->OpenChild(name, Access::kLook, &child).ok() ||
+                child.kind != EntryKind::kFolder) {
+                return Fail(path + " is not a folder of its own");
+            }
+            held = std::move(child.folder);
+            parent = &held;
+        }
+        *scripts = std::move(held);
+        Status status = scripts->OpenChild(kNewerScript, Access::kRemove, script);
+        if (status.ok() && script->kind != EntryKind::kFile) {
+            status = Status::Failure(0, "it is not a file of its own");
+        }
+        return status.ok() || Fail(Below(path, kNewerScript) + ": " + status.reason());
+    }
+
+    // Visual Studio 8.0 to 10.0 run each wizard's newer script, shipped as
+    // default05.js, as their default.js.
+    bool UseNewerScripts(const Folder& wizards, const std::string& wizardsPath) {
         for (const char* wizard : kWizardFolders) {
-            if (!newer && wizard != kWizardFolders[0]) {
-                break;
+            Folder scripts;
+            Child script;
+            if (!OpenNewerScript(wizards, wizardsPath, wizard, &scripts, &script)) {
+                return false;
             }
-            const std::string path = Below(Below(Below(wizardsPath, wizard), "scripts"), "1033");
-            FileCloser scripts(env_);
-            Handle parent = wizards;
-            for (const char* name : {wizard, "scripts", "1033"}) {
-                FileCloser child(env_);
-                if (env_.OpenChild(parent, name, Access::kLook, child.put()) !=
-                    EntryKind::kFolder) {
-                    return Fail(path + " is not a folder of its own");
-                }
-                scripts.reset(child.release());
-                parent = scripts.get();
-            }
-            FileCloser script(env_);
-            if (env_.OpenChild(scripts.get(), "default05.js", Access::kRemove, script.put()) !=
-                    EntryKind::kFile ||
-                !(newer ? env_.RenameOpened(script.get(), scripts.get(), "default.js", true)
-                        : env_.DeleteOpened(script.get()))) {
-                return Fail(Below(path, "default05.js") +
-                            (newer ? " cannot become default.js: " : " cannot be deleted: ") +
-                            env_.LastFailure());
+            const Status status = script.file.MoveTo(scripts, "default.js", true);
+            if (!status.ok()) {
+                return Fail(Below(wizardsPath, wizard) + "\\...\\default05.js cannot become " +
+                            "default.js: " + status.reason());
             }
         }
         return true;
+    }
+
+    // Visual Studio 7.x runs the default.js shipped; TessaloomsWiz's newer
+    // script, which it would list, goes.
+    bool KeepOlderScripts(const Folder& wizards, const std::string& wizardsPath) {
+        Folder scripts;
+        Child script;
+        if (!OpenNewerScript(wizards, wizardsPath, kWizardFolders[0], &scripts, &script)) {
+            return false;
+        }
+        const Status status = script.file.Delete();
+        return status.ok() || Fail(Below(wizardsPath, kWizardFolders[0]) +
+                                   "\\...\\default05.js cannot be deleted: " + status.reason());
     }
 
     // Finishes the journal `install` names: every staged entry moved into
@@ -340,17 +396,20 @@ class Site {
     // found by a later run is untrusted, and only what is itself is moved.
     bool ApplyJournal(bool install, bool live) {
         const char* name = install ? kInstallJournal : kRemoveJournal;
-        SwitchFolders folders(env_);
+        SwitchFolders folders;
         std::vector<Move> moves;
         bool whole = true;
         {
-            FileCloser journal(env_);
-            if (env_.OpenChild(vc_.get(), name, Access::kLook, journal.put()) !=
-                EntryKind::kFolder) {
-                return Fail(Path(name) + " cannot be opened as itself: " + env_.LastFailure());
+            Child journal;
+            Status status = vc_.OpenChild(name, Access::kLook, &journal);
+            if (status.ok() && journal.kind != EntryKind::kFolder) {
+                status = Status::Failure(0, "it is not a folder of its own");
+            }
+            if (!status.ok()) {
+                return Fail(Path(name) + " cannot be opened as itself: " + status.reason());
             }
             for (int top = 0; top < kTopCount && whole; ++top) {
-                whole = install ? MoveAllIn(journal.get(), top, live, &folders, &moves)
+                whole = install ? MoveAllIn(journal.folder, top, live, &folders, &moves)
                                 : MoveAllAside(top, &folders, &moves);
             }
         }
@@ -362,37 +421,42 @@ class Site {
         // left there and cannot be deleted is only told.
         bool deleted = true;
         for (const Move& move : moves) {
-            std::string failure;
-            if (move.aside && whole &&
-                !DeleteEntry(env_, folders.asides[move.top].get(),
-                             Below(Path(kAside), kTops[move.top]), move.name, &failure)) {
-                deleted = Fail(Below(Below(Path(kAside), kTops[move.top]), move.name) +
-                               " not removed whole: " + failure);
+            if (!move.aside || !whole) {
+                continue;
+            }
+            const std::string asidePath = Below(Path(kAside), kTops[move.top]);
+            const Status status = DeleteEntry(folders.asides[move.top], asidePath, move.name);
+            if (!status.ok()) {
+                deleted =
+                    Fail(Below(asidePath, move.name) + " not removed whole: " + status.reason());
             }
         }
         folders.CloseAll();
         return RetireJournal(name) && whole && deleted;
     }
 
-    bool MoveAllIn(Handle journal, int top, bool live, SwitchFolders* folders,
+    bool MoveAllIn(const Folder& journal, int top, bool live, SwitchFolders* folders,
                    std::vector<Move>* moves) {
-        FileCloser& staged = folders->journal[top];
-        std::vector<DirectoryEntry> entries;
         const std::string stagedPath = Below(Path(kInstallJournal), kTops[top]);
-        switch (env_.OpenChild(journal, kTops[top], Access::kLook, staged.put())) {
-            case EntryKind::kMissing:
-                return true;
-            case EntryKind::kFolder:
-                break;
-            case EntryKind::kFile:
-            case EntryKind::kLink:
-                return live ? Fail(stagedPath + " is not a folder of its own") : true;
+        Child staged;
+        Status status = journal.OpenChild(kTops[top], Access::kLook, &staged);
+        if (status.ok() && staged.kind == EntryKind::kMissing) {
+            return true;
         }
+        if (status.ok() && staged.kind != EntryKind::kFolder) {
+            return live ? Fail(stagedPath + " is not a folder of its own") : true;
+        }
+        if (!status.ok()) {
+            return Fail(stagedPath + " cannot be opened: " + status.reason());
+        }
+        folders->journal[top] = std::move(staged.folder);
         if (!OpenTop(top, true, &folders->places[top])) {
             return false;
         }
-        if (!env_.ListFolder(staged.get(), &entries)) {
-            return Fail(stagedPath + " cannot be listed: " + env_.LastFailure());
+        std::vector<DirectoryEntry> entries;
+        status = folders->journal[top].List(&entries);
+        if (!status.ok()) {
+            return Fail(stagedPath + " cannot be listed: " + status.reason());
         }
         for (const DirectoryEntry& entry : entries) {
             if (UnusableName(entry) == nullptr && !MoveIn(top, entry.name, live, folders, moves)) {
@@ -405,23 +469,26 @@ class Site {
     bool MoveIn(int top, const std::string& name, bool live, SwitchFolders* folders,
                 std::vector<Move>* moves) {
         const std::string stagedPath = Below(Below(Path(kInstallJournal), kTops[top]), name);
-        FileCloser entry(env_);
-        const EntryKind kind =
-            env_.OpenChild(folders->journal[top].get(), name, Access::kRemove, entry.put());
-        if (kind != EntryKind::kFolder && kind != EntryKind::kFile) {
+        Child staged;
+        const Status opened = folders->journal[top].OpenChild(name, Access::kRemove, &staged);
+        if (!opened.ok() ||
+            (staged.kind != EntryKind::kFolder && staged.kind != EntryKind::kFile)) {
             // Nothing Orvane staged: left to be discarded with the journal.
-            return live ? Fail(stagedPath + " is not itself") : true;
+            return live ? Fail(stagedPath + " is not itself: " +
+                               (opened.ok() ? std::string(kNotItself) : opened.reason()))
+                        : true;
         }
-        if (!live && kind == EntryKind::kFolder &&
-            !HoldsOnlyItself(env_, entry.get(), stagedPath)) {
+        if (!live && staged.kind == EntryKind::kFolder &&
+            !CheckHoldsOnlyItself(staged.folder, stagedPath).ok()) {
             return true;
         }
-        Handle place = folders->places[top].get();
+        const Folder& place = folders->places[top];
         const std::string placePath = Below(Path(kTops[top]), name);
         if (!IsOwnName(top, name)) {
-            FileCloser there(env_);
-            if (env_.OpenChild(place, name, Access::kLook, there.put()) == EntryKind::kMissing &&
-                env_.RenameOpened(entry.get(), place, name, false)) {
+            Child there;
+            if (place.OpenChild(name, Access::kLook, &there).ok() &&
+                there.kind == EntryKind::kMissing &&
+                staged.entry().MoveTo(place, name, false).ok()) {
                 moves->push_back({top, name, false});
             }
             return true;
@@ -429,8 +496,9 @@ class Site {
         if (!MoveAside(top, name, folders, moves)) {
             return false;
         }
-        if (!env_.RenameOpened(entry.get(), place, name, false)) {
-            return Fail(placePath + " cannot take the new content: " + env_.LastFailure());
+        const Status status = staged.entry().MoveTo(place, name, false);
+        if (!status.ok()) {
+            return Fail(placePath + " cannot take the new content: " + status.reason());
         }
         moves->push_back({top, name, false});
         return true;
@@ -440,7 +508,7 @@ class Site {
         if (!OpenTop(top, false, &folders->places[top])) {
             return false;
         }
-        if (folders->places[top].get() == kNoHandle) {
+        if (!folders->places[top].IsOpen()) {
             return true;
         }
         for (const char* name : OwnNames(top)) {
@@ -456,82 +524,89 @@ class Site {
     bool MoveAside(int top, const std::string& name, SwitchFolders* folders,
                    std::vector<Move>* moves) {
         const std::string placePath = Below(Path(kTops[top]), name);
-        FileCloser current(env_);
-        if (env_.OpenChild(folders->places[top].get(), name, Access::kRemove, current.put()) ==
-            EntryKind::kMissing) {
+        Child current;
+        Status status = folders->places[top].OpenChild(name, Access::kRemove, &current);
+        if (status.ok() && current.kind == EntryKind::kMissing) {
             return true;
         }
-        if (current.get() == kNoHandle) {
-            return Fail(placePath + " cannot be moved aside as itself: " + env_.LastFailure());
+        if (status.ok() && !current.entry().IsOpen()) {
+            status = Status::Failure(0, "a link that cannot be opened itself");
         }
-        FileCloser& aside = folders->asides[top];
+        if (!status.ok()) {
+            return Fail(placePath + " cannot be moved aside as itself: " + status.reason());
+        }
+        Folder& aside = folders->asides[top];
         const std::string asidePath = Below(Path(kAside), kTops[top]);
-        if (aside.get() == kNoHandle) {
-            FileCloser old(env_);
-            if (!OpenOrMake(vc_.get(), shown_, kAside, &old) ||
-                !OpenOrMake(old.get(), Path(kAside), kTops[top], &aside)) {
+        if (!aside.IsOpen()) {
+            Folder old;
+            if (!OpenOrMake(vc_, shown_, kAside, &old) ||
+                !OpenOrMake(old, Path(kAside), kTops[top], &aside)) {
                 return false;
             }
         }
         // Whatever an earlier run left there is old content too; what of it
         // cannot be deleted is moved out of the way, and stays old content.
-        if (!DeleteEntry(env_, aside.get(), asidePath, name) &&
-            !MoveOutOfTheWay(aside.get(), asidePath, name)) {
+        if (!DeleteEntry(aside, asidePath, name).ok() && !MoveOutOfTheWay(aside, asidePath, name)) {
             return false;
         }
-        if (!env_.RenameOpened(current.get(), aside.get(), name, false)) {
-            return Fail(placePath + " cannot be moved aside: " + env_.LastFailure());
+        status = current.entry().MoveTo(aside, name, false);
+        if (!status.ok()) {
+            return Fail(placePath + " cannot be moved aside: " + status.reason());
         }
         moves->push_back({top, name, true});
         return true;
     }
 
-    bool MoveOutOfTheWay(Handle folder, const std::string& path, const std::string& name) {
+    bool MoveOutOfTheWay(const Folder& folder, const std::string& path, const std::string& name) {
         constexpr int kTries = 100;
-        FileCloser stuck(env_);
-        env_.OpenChild(folder, name, Access::kRemove, stuck.put());
-        for (int n = 1; n <= kTries && stuck.get() != kNoHandle; ++n) {
-            if (env_.RenameOpened(stuck.get(), folder, name + "." + std::to_string(n), false)) {
+        Child stuck;
+        Status status = folder.OpenChild(name, Access::kRemove, &stuck);
+        if (status.ok() && !stuck.entry().IsOpen()) {
+            status = Status::Failure(0, "it cannot be opened itself");
+        }
+        for (int n = 1; n <= kTries && status.ok(); ++n) {
+            status = stuck.entry().MoveTo(folder, name + "." + std::to_string(n), false);
+            if (status.ok()) {
                 return true;
             }
+            status = Status();
         }
         return Fail(Below(path, name) +
-                    " cannot be deleted or moved out of the way: " + env_.LastFailure());
+                    " cannot be deleted or moved out of the way: " + status.reason());
     }
 
-    bool OpenOrMake(Handle parent, const std::string& parentPath, const char* name,
-                    FileCloser* folder) {
-        switch (env_.OpenChild(parent, name, Access::kLook, folder->put())) {
-            case EntryKind::kFolder:
-                return true;
-            case EntryKind::kMissing:
-                if (env_.CreateChild(parent, name, true, folder->put())) {
-                    return true;
-                }
-                break;
-            case EntryKind::kFile:
-            case EntryKind::kLink:
-                break;
+    bool OpenOrMake(const Folder& parent, const std::string& parentPath, const char* name,
+                    Folder* folder) {
+        Child child;
+        Status status = parent.OpenChild(name, Access::kLook, &child);
+        if (status.ok() && child.kind == EntryKind::kFolder) {
+            *folder = std::move(child.folder);
+            return true;
         }
-        return Fail(Below(parentPath, name) +
-                    " cannot be made as a folder of its own: " + env_.LastFailure());
+        if (status.ok()) {
+            status = child.kind == EntryKind::kMissing ? parent.NewFolder(name, folder)
+                                                       : Status::Failure(0, kNotItself);
+        }
+        return status.ok() || Fail(Below(parentPath, name) +
+                                   " cannot be made as a folder of its own: " + status.reason());
     }
 
     // Moves every entry back where it was, the last moved first.
     bool Undo(const std::vector<Move>& moves, SwitchFolders* folders) {
         bool undone = true;
         for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
-            const Handle from =
-                move->aside ? folders->asides[move->top].get() : folders->places[move->top].get();
-            const Handle to =
-                move->aside ? folders->places[move->top].get() : folders->journal[move->top].get();
-            FileCloser entry(env_);
-            if (env_.OpenChild(from, move->name, Access::kRemove, entry.put()) ==
-                    EntryKind::kMissing ||
-                entry.get() == kNoHandle ||
-                !env_.RenameOpened(entry.get(), to, move->name, false)) {
+            const Folder& from =
+                move->aside ? folders->asides[move->top] : folders->places[move->top];
+            const Folder& to =
+                move->aside ? folders->places[move->top] : folders->journal[move->top];
+            Child entry;
+            Status status = from.OpenChild(move->name, Access::kRemove, &entry);
+            if (status.ok()) {
+                status = entry.entry().MoveTo(to, move->name, false);
+            }
+            if (!status.ok()) {
                 undone = Fail(Below(Path(kTops[move->top]), move->name) +
-                              " cannot be put back as it was: " + env_.LastFailure());
+                              " cannot be put back as it was: " + status.reason());
             }
         }
         return undone;
@@ -540,12 +615,20 @@ class Site {
     // The journal becomes staging, only ever discarded, and goes with the
     // old content: a run killed meanwhile finds nothing left to finish.
     bool RetireJournal(const char* name) {
-        FileCloser journal(env_);
-        if (env_.OpenChild(vc_.get(), name, Access::kRemove, journal.put()) != EntryKind::kFolder ||
-            !env_.RenameOpened(journal.get(), vc_.get(), kStaging, false)) {
-            return Fail(Path(name) + " cannot be retired: " + env_.LastFailure());
+        Status status;
+        {
+            Child journal;
+            status = vc_.OpenChild(name, Access::kRemove, &journal);
+            if (status.ok() && journal.kind != EntryKind::kFolder) {
+                status = Status::Failure(0, "it is not a folder of its own");
+            }
+            if (status.ok()) {
+                status = journal.folder.MoveTo(vc_, kStaging, false);
+            }
         }
-        journal.Close();
+        if (!status.ok()) {
+            return Fail(Path(name) + " cannot be retired: " + status.reason());
+        }
         const bool staging = DiscardIfPresent(kStaging);
         DiscardIfPresent(kAside);
         return staging;
@@ -555,7 +638,7 @@ class Site {
     const Installation& installation_;
     // The VC folder as a person reads it, for what is told.
     const std::string shown_;
-    FileCloser vc_;
+    Folder vc_;
 };
 
 }  // namespace
@@ -571,8 +654,12 @@ std::vector<Installation> FindInstallations(Env& env, std::vector<VersionIndex>*
             }
             continue;
         }
+        // A VC folder that is there but cannot be opened is still an
+        // installation, one this run will say it could not serve.
         const std::string vcDir = GetVcDir(index, root);
-        if (IsExistingDirectory(env, vcDir)) {
+        Folder vc;
+        const Status status = env.OpenFolder(vcDir, false, &vc);
+        if (!status.IsNotFound() && status.code() != kNotAFolder) {
             found.push_back({index, vcDir});
         }
     }

@@ -1,5 +1,7 @@
 #include "deploy/FileSystem.h"
 
+#include <utility>
+
 #include "platform/CodePage.h"
 #include "platform/DeviceNames.h"
 
@@ -47,19 +49,17 @@ bool PartBelow(const std::string& root, const std::string& path, std::string* re
 
 // One walk over a tree: its buffer, and the first thing that stopped it.
 struct Walk {
-    explicit Walk(Env& walkEnv) : env(walkEnv) {}
-
-    // Records why `path` failed, the system's reason unless one is given.
-    bool Fail(const std::string& path, const std::string& why = std::string()) {
-        if (failure.empty()) {
-            failure = path + ": " + (why.empty() ? env.LastFailure() : why);
+    // Records why `path` failed, if nothing failed before; false, for the
+    // step's result.
+    bool Fail(const std::string& path, const std::string& why) {
+        if (failure.ok()) {
+            failure = Status::Failure(0, path + ": " + why);
         }
         return false;
     }
 
-    Env& env;
     std::vector<char> buffer;
-    std::string failure;
+    Status failure;
 };
 
 std::string Below(const std::string& folder, const std::string& name) {
@@ -68,142 +68,171 @@ std::string Below(const std::string& folder, const std::string& name) {
 
 // Opens `name` in `parent` for looking, and again for reading when it is a
 // file: a listing that said folder may have changed since.
-EntryKind OpenForCopy(Env& env, Handle parent, const std::string& name, bool listedAsFolder,
-                      FileCloser* child) {
-    EntryKind kind =
-        env.OpenChild(parent, name, listedAsFolder ? Access::kLook : Access::kRead, child->put());
-    if (kind == EntryKind::kFile && listedAsFolder) {
-        kind = env.OpenChild(parent, name, Access::kRead, child->put());
+Status OpenForCopy(const Folder& parent, const std::string& name, bool listedAsFolder,
+                   Child* child) {
+    Status status = parent.OpenChild(name, listedAsFolder ? Access::kLook : Access::kRead, child);
+    if (status.ok() && child->kind == EntryKind::kFile && listedAsFolder) {
+        status = parent.OpenChild(name, Access::kRead, child);
     }
-    return kind;
+    return status;
 }
 
 // Opens folder `name` in `parent` to copy into, making it when it is
-// missing; a link there is removed itself first where the system allows.
-// *made tells whether it is new, and so empty.
-bool OpenOrCreateFolder(Walk& walk, Handle parent, const std::string& path, const std::string& name,
-                        FileCloser* folder, bool* made) {
-    *made = false;
-    switch (walk.env.OpenChild(parent, name, Access::kRemove, folder->put())) {
-        case EntryKind::kFolder:
-            return true;
-        case EntryKind::kMissing:
-            break;
-        case EntryKind::kLink:
-            if (folder->get() == kNoHandle || !walk.env.DeleteOpened(folder->get())) {
-                return walk.Fail(Below(path, name));
-            }
-            folder->Close();
-            break;
-        case EntryKind::kFile:
-            return walk.Fail(Below(path, name), "a file is in the folder's place");
+// missing; a link or file there is removed itself first where the system
+// allows. *destination tells whether it is new, and so empty.
+bool OpenOrMakeDestination(Walk& walk, const Folder& parent, const std::string& path,
+                           const std::string& name, Folder* folder, Destination* destination) {
+    *destination = Destination::kExisting;
+    Child there;
+    Status status = parent.OpenChild(name, Access::kRemove, &there);
+    if (!status.ok()) {
+        return walk.Fail(Below(path, name), status.reason());
     }
-    *made = walk.env.CreateChild(parent, name, true, folder->put());
-    return *made || walk.Fail(Below(path, name));
+    if (there.kind == EntryKind::kFolder) {
+        *folder = std::move(there.folder);
+        return true;
+    }
+    if (there.kind == EntryKind::kFile) {
+        return walk.Fail(Below(path, name), "a file is in the folder's place");
+    }
+    if (there.kind == EntryKind::kLink) {
+        status = there.link.IsOpen() ? there.link.Delete()
+                                     : Status::Failure(0, "a link that cannot be removed itself");
+        if (!status.ok()) {
+            return walk.Fail(Below(path, name), status.reason());
+        }
+        there.link.Close();
+    }
+    *destination = Destination::kNew;
+    status = parent.NewFolder(name, folder);
+    return status.ok() || walk.Fail(Below(path, name), status.reason());
 }
 
-// Copies the open file `from` to `name` in `toFolder`, which in a folder
-// just made holds nothing to clear first.
-bool CopyFileThrough(Walk& walk, Handle from, Handle toFolder, const std::string& toPath,
-                     const std::string& name, bool fresh) {
-    Env& env = walk.env;
-    if (!fresh && !ClearChild(env, toFolder, name)) {
-        return walk.Fail(Below(toPath, name));
+// Copies the open file `from` to `name` in `toFolder`, replacing what is
+// there unless the folder is new.
+bool CopyFileThrough(Walk& walk, const File& from, const Folder& toFolder,
+                     const std::string& toPath, const std::string& name, Destination destination) {
+    Status status;
+    if (destination == Destination::kExisting) {
+        status = ClearChild(toFolder, name);
     }
-    FileCloser to(env);
-    if (!env.CreateChild(toFolder, name, false, to.put())) {
-        return walk.Fail(Below(toPath, name));
+    File to;
+    if (!status.ok() || !(status = toFolder.NewFile(name, &to)).ok()) {
+        return walk.Fail(Below(toPath, name), status.reason());
     }
-    constexpr std::uint32_t kSize = kCopyBufferSize;
-    walk.buffer.resize(kSize);
+    walk.buffer.resize(kCopyBufferSize);
     for (;;) {
         std::uint32_t done = 0;
-        if (!env.Read(from, walk.buffer.data(), kSize, &done) ||
-            (done != 0 && !env.Write(to.get(), walk.buffer.data(), done))) {
-            walk.Fail(Below(toPath, name));
+        status = from.Read(walk.buffer.data(), kCopyBufferSize, &done);
+        if (status.ok() && done != 0) {
+            status = to.Write(walk.buffer.data(), done);
+        }
+        if (!status.ok()) {
+            walk.Fail(Below(toPath, name), status.reason());
             // A partial copy is not left behind as if it were the file.
-            env.DeleteOpened(to.get());
+            to.Delete();
             return false;
         }
         if (done == 0) {
             // On the disk before anything is switched in by a rename.
-            return env.Flush(to.get()) || walk.Fail(Below(toPath, name));
+            status = to.Flush();
+            return status.ok() || walk.Fail(Below(toPath, name), status.reason());
         }
     }
 }
 
 // Lists open folder `folder`, `depth` below the walk's top; false, with
 // the reason recorded, when it is too deep or cannot be listed.
-bool ListForWalk(Walk& walk, Handle folder, const std::string& path, int depth,
+bool ListForWalk(Walk& walk, const Folder& folder, const std::string& path, int depth,
                  std::vector<DirectoryEntry>* entries) {
     if (depth > kMaxTreeDepth) {
         return walk.Fail(path, "folders nested too deep");
     }
-    return walk.env.ListFolder(folder, entries) || walk.Fail(path);
+    const Status status = folder.List(entries);
+    return status.ok() || walk.Fail(path, status.reason());
+}
+
+bool CopyInto(Walk& walk, const Folder& from, const std::string& fromPath, const Folder& to,
+              const std::string& toPath, Destination destination, int depth);
+
+// Copies entry `name` of open folder `from` into open folder `to`.
+bool CopyEntry(Walk& walk, const Folder& from, const std::string& fromPath,
+               const DirectoryEntry& entry, const Folder& to, const std::string& toPath,
+               Destination destination, int depth) {
+    const std::string source = Below(fromPath, entry.name);
+    if (const char* why = UnusableName(entry)) {
+        return walk.Fail(source, why);
+    }
+    Child child;
+    const Status status =
+        OpenForCopy(from, entry.name, (entry.attributes & kAttributeDirectory) != 0, &child);
+    if (!status.ok()) {
+        return walk.Fail(source, status.reason());
+    }
+    switch (child.kind) {
+        case EntryKind::kFile:
+            return CopyFileThrough(walk, child.file, to, toPath, entry.name, destination);
+        case EntryKind::kFolder: {
+            Folder copy;
+            Destination inside = Destination::kNew;
+            return OpenOrMakeDestination(walk, to, toPath, entry.name, &copy, &inside) &&
+                   CopyInto(walk, child.folder, source, copy, Below(toPath, entry.name), inside,
+                            depth + 1);
+        }
+        case EntryKind::kLink:
+            return walk.Fail(source, kNotItself);
+        case EntryKind::kMissing:
+            break;
+    }
+    return walk.Fail(source, "it went during the copy");
 }
 
 // Copies every entry of open folder `from` into open folder `to`.
-bool CopyContent(Walk& walk, Handle from, const std::string& fromPath, Handle to,
-                 const std::string& toPath, bool fresh, int depth) {
+bool CopyInto(Walk& walk, const Folder& from, const std::string& fromPath, const Folder& to,
+              const std::string& toPath, Destination destination, int depth) {
     std::vector<DirectoryEntry> entries;
     if (!ListForWalk(walk, from, fromPath, depth, &entries)) {
         return false;
     }
     bool complete = true;
     for (const DirectoryEntry& entry : entries) {
-        if (const char* why = UnusableName(entry)) {
-            complete = walk.Fail(Below(fromPath, entry.name), why);
-            continue;
-        }
-        FileCloser child(walk.env);
-        const bool listedAsFolder = (entry.attributes & kAttributeDirectory) != 0;
-        switch (OpenForCopy(walk.env, from, entry.name, listedAsFolder, &child)) {
-            case EntryKind::kFile:
-                complete &= CopyFileThrough(walk, child.get(), to, toPath, entry.name, fresh);
-                break;
-            case EntryKind::kFolder: {
-                FileCloser copy(walk.env);
-                bool made = false;
-                complete &= OpenOrCreateFolder(walk, to, toPath, entry.name, &copy, &made) &&
-                            CopyContent(walk, child.get(), Below(fromPath, entry.name), copy.get(),
-                                        Below(toPath, entry.name), made, depth + 1);
-                break;
-            }
-            case EntryKind::kLink:
-                complete = walk.Fail(Below(fromPath, entry.name));
-                break;
-            case EntryKind::kMissing:
-                complete = walk.Fail(Below(fromPath, entry.name), "it went during the copy");
-                break;
-        }
+        complete &= CopyEntry(walk, from, fromPath, entry, to, toPath, destination, depth);
     }
     return complete;
 }
 
-bool DeleteContent(Walk& walk, Handle folder, const std::string& path, int depth);
+bool DeleteContent(Walk& walk, const Folder& folder, const std::string& path, int depth);
 
 // Deletes entry `name` of open folder `parent`: a file or a link itself,
 // or a folder with everything in it.
-bool DeleteChild(Walk& walk, Handle parent, const std::string& path, const std::string& name,
+bool DeleteChild(Walk& walk, const Folder& parent, const std::string& path, const std::string& name,
                  int depth) {
-    FileCloser child(walk.env);
-    switch (walk.env.OpenChild(parent, name, Access::kRemove, child.put())) {
+    Child child;
+    Status status = parent.OpenChild(name, Access::kRemove, &child);
+    if (!status.ok()) {
+        return walk.Fail(Below(path, name), status.reason());
+    }
+    switch (child.kind) {
         case EntryKind::kMissing:
             return true;
         case EntryKind::kFolder:
-            if (!DeleteContent(walk, child.get(), Below(path, name), depth + 1)) {
+            if (!DeleteContent(walk, child.folder, Below(path, name), depth + 1)) {
                 return false;
             }
             break;
-        case EntryKind::kFile:
         case EntryKind::kLink:
+            if (!child.link.IsOpen()) {
+                return walk.Fail(Below(path, name), "a link that cannot be removed itself");
+            }
+            break;
+        case EntryKind::kFile:
             break;
     }
-    return (child.get() != kNoHandle && walk.env.DeleteOpened(child.get())) ||
-           walk.Fail(Below(path, name));
+    status = child.entry().Delete();
+    return status.ok() || walk.Fail(Below(path, name), status.reason());
 }
 
-bool DeleteContent(Walk& walk, Handle folder, const std::string& path, int depth) {
+bool DeleteContent(Walk& walk, const Folder& folder, const std::string& path, int depth) {
     std::vector<DirectoryEntry> entries;
     if (!ListForWalk(walk, folder, path, depth, &entries)) {
         return false;
@@ -217,18 +246,27 @@ bool DeleteContent(Walk& walk, Handle folder, const std::string& path, int depth
     return complete;
 }
 
-bool FindEntry(Env& env, const std::string& path, bool* isDirectory) {
-    Handle search = kNoHandle;
-    std::uint32_t attributes = 0;
-    if (!env.FindFirst(path, &search, &attributes)) {
+// Splits `path`, tidied, into its folder and its last name; false for a
+// root, a name alone, or a path ending in a separator.
+bool SplitLast(const std::string& path, std::string* folder, std::string* name) {
+    if (path.empty() || path.back() == '\\') {
+        return false;  // a folder's path, never a file's
+    }
+    const std::string tidy = TidyPath(path);
+    const std::size_t slash = tidy.rfind('\\');
+    if (slash == std::string::npos || slash + 1 == tidy.size()) {
         return false;
     }
-    env.CloseFind(search);
-    *isDirectory = (attributes & kAttributeDirectory) != 0;
+    *folder = tidy.substr(0, slash == 0 || tidy[slash - 1] == ':' ? slash + 1 : slash);
+    *name = tidy.substr(slash + 1);
     return true;
 }
 
 }  // namespace
+
+const char* const kNotItself =
+    "not itself: a link, a second name of another file, a sparse file, or a name the code page "
+    "cannot hold exactly or Windows keeps for a device";
 
 const char* UnusableName(const DirectoryEntry& entry) {
     if (!entry.exact) {
@@ -277,16 +315,6 @@ bool IsSameNameCaseless(const std::string& a, const std::string& b) {
     return a.size() == b.size() && StartsWithCaseless(a, b);
 }
 
-bool IsExistingFile(Env& env, const std::string& path) {
-    bool isDirectory = false;
-    return FindEntry(env, path, &isDirectory) && !isDirectory;
-}
-
-bool IsExistingDirectory(Env& env, const std::string& path) {
-    bool isDirectory = false;
-    return FindEntry(env, path, &isDirectory) && isDirectory;
-}
-
 bool NamesBelow(const std::string& root, const std::string& path, std::vector<std::string>* names) {
     names->clear();
     std::string rest;
@@ -322,85 +350,124 @@ bool NamesBelow(const std::string& root, const std::string& path, std::vector<st
     return take();
 }
 
+bool IsExistingFile(Env& env, const std::string& path) {
+    std::string folderPath;
+    std::string name;
+    Folder folder;
+    Child child;
+    if (!SplitLast(path, &folderPath, &name) || !env.OpenFolder(folderPath, false, &folder).ok()) {
+        return false;
+    }
+    const Status status = folder.OpenChild(name, Access::kLook, &child);
+    // Something that cannot be opened is there all the same.
+    return !status.ok() || (child.kind != EntryKind::kMissing && child.kind != EntryKind::kFolder);
+}
+
+bool IsExistingDirectory(Env& env, const std::string& path) {
+    Folder folder;
+    return env.OpenFolder(path, false, &folder).ok();
+}
+
 namespace {
 
 // Opens `root` by its path and then each of `names` from its parent's
 // handle: every one but the last must be a folder in its place.
-EntryKind OpenNames(Env& env, const std::string& root, const std::vector<std::string>& names,
-                    Access access, Handle* entry) {
-    FileCloser folder(env);
-    if (!env.OpenFolder(root, false, folder.put())) {
-        return IsExistingDirectory(env, root) ? EntryKind::kLink : EntryKind::kMissing;
+Status OpenNames(Env& env, const std::string& root, const std::vector<std::string>& names,
+                 Access access, Child* child) {
+    *child = Child();
+    Folder folder;
+    Status status = env.OpenFolder(root, false, &folder);
+    if (status.IsNotFound()) {
+        return Status();  // kMissing
+    }
+    if (!status.ok()) {
+        return status;
     }
     for (std::size_t i = 0; i < names.size(); ++i) {
         const bool last = i + 1 == names.size();
-        FileCloser child(env);
-        const EntryKind kind =
-            env.OpenChild(folder.get(), names[i], last ? access : Access::kLook, child.put());
-        if (last) {
-            *entry = child.release();
-            return kind;
+        status = folder.OpenChild(names[i], last ? access : Access::kLook, child);
+        if (!status.ok() || last) {
+            return status;
         }
-        if (kind != EntryKind::kFolder) {
-            return kind == EntryKind::kMissing ? kind : EntryKind::kLink;
+        if (child->kind != EntryKind::kFolder) {
+            const EntryKind kind =
+                child->kind == EntryKind::kMissing ? EntryKind::kMissing : EntryKind::kLink;
+            *child = Child();
+            child->kind = kind;
+            return Status();
         }
-        folder.reset(child.release());
+        folder = std::move(child->folder);
     }
-    *entry = folder.release();
-    return EntryKind::kFolder;
+    child->kind = EntryKind::kFolder;
+    child->folder = std::move(folder);
+    return Status();
+}
+
+Status NotBelow(const std::string& root, const std::string& path) {
+    return Status::Failure(0, path + " is not below " + root);
 }
 
 }  // namespace
 
-EntryKind OpenBelow(Env& env, const std::string& root, const std::string& path, Access access,
-                    Handle* entry) {
+Status OpenBelow(Env& env, const std::string& root, const std::string& path, Access access,
+                 Child* child) {
     std::vector<std::string> names;
     if (!NamesBelow(root, path, &names)) {
-        return EntryKind::kLink;
+        return NotBelow(root, path);
     }
-    return OpenNames(env, root, names, access, entry);
+    return OpenNames(env, root, names, access, child);
 }
 
-bool OpenParentBelow(Env& env, const std::string& root, const std::string& path, Handle* folder,
-                     std::string* name) {
+Status OpenParentBelow(Env& env, const std::string& root, const std::string& path, Folder* folder,
+                       std::string* name) {
     std::vector<std::string> names;
     if (!NamesBelow(root, path, &names) || names.empty()) {
-        return false;
+        return NotBelow(root, path);
     }
     *name = names.back();
     names.pop_back();
-    FileCloser opened(env);
-    if (OpenNames(env, root, names, Access::kLook, opened.put()) != EntryKind::kFolder) {
-        return false;
+    Child opened;
+    const Status status = OpenNames(env, root, names, Access::kLook, &opened);
+    if (!status.ok()) {
+        return status;
     }
-    *folder = opened.release();
-    return true;
+    if (opened.kind != EntryKind::kFolder) {
+        return opened.kind == EntryKind::kMissing
+                   ? Status::Failure(kPathNotFound, "its folder is missing")
+                   : Status::Failure(0, std::string("its folder is ") + kNotItself);
+    }
+    *folder = std::move(opened.folder);
+    return Status();
 }
 
-EntryKind InspectBelow(Env& env, const std::string& root, const std::string& path) {
-    FileCloser entry(env);
-    return OpenBelow(env, root, path, Access::kLook, entry.put());
+Status InspectBelow(Env& env, const std::string& root, const std::string& path, EntryKind* kind) {
+    Child child;
+    const Status status = OpenBelow(env, root, path, Access::kLook, &child);
+    *kind = child.kind;
+    return status;
 }
 
 namespace {
 
-bool HoldsNoLinks(Env& env, Handle folder, const std::string& path, int depth, std::string* where) {
+bool HoldsNoLinks(Walk& walk, const Folder& folder, const std::string& path, int depth) {
     std::vector<DirectoryEntry> entries;
-    if (depth > kMaxTreeDepth || !env.ListFolder(folder, &entries)) {
-        *where = path;
+    if (!ListForWalk(walk, folder, path, depth, &entries)) {
         return false;
     }
     for (const DirectoryEntry& entry : entries) {
-        FileCloser child(env);
-        const EntryKind kind = UnusableName(entry) == nullptr
-                                   ? env.OpenChild(folder, entry.name, Access::kLook, child.put())
-                                   : EntryKind::kLink;
-        if (kind == EntryKind::kLink) {
-            *where = Below(path, entry.name);
-            return false;
+        const std::string at = Below(path, entry.name);
+        if (UnusableName(entry) != nullptr) {
+            return walk.Fail(at, kNotItself);
         }
-        if (kind == EntryKind::kFolder &&
-            !HoldsNoLinks(env, child.get(), Below(path, entry.name), depth + 1, where)) {
+        Child child;
+        const Status status = folder.OpenChild(entry.name, Access::kLook, &child);
+        if (!status.ok()) {
+            return walk.Fail(at, status.reason());
+        }
+        if (child.kind == EntryKind::kLink) {
+            return walk.Fail(at, kNotItself);
+        }
+        if (child.kind == EntryKind::kFolder && !HoldsNoLinks(walk, child.folder, at, depth + 1)) {
             return false;
         }
     }
@@ -409,70 +476,68 @@ bool HoldsNoLinks(Env& env, Handle folder, const std::string& path, int depth, s
 
 }  // namespace
 
-bool HoldsOnlyItself(Env& env, Handle folder, const std::string& path, std::string* where) {
-    std::string found;
-    const bool free = HoldsNoLinks(env, folder, path, 0, &found);
-    if (!free && where != nullptr) {
-        *where = found;
-    }
-    return free;
+Status CheckHoldsOnlyItself(const Folder& folder, const std::string& path) {
+    Walk walk;
+    HoldsNoLinks(walk, folder, path, 0);
+    return walk.failure;
 }
 
-bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path, std::string* where) {
-    std::string found = path;
-    FileCloser entry(env);
-    bool free = true;
-    switch (OpenBelow(env, root, path, Access::kLook, entry.put())) {
+Status CheckFreeOfLinks(Env& env, const std::string& root, const std::string& path) {
+    Child entry;
+    const Status status = OpenBelow(env, root, path, Access::kLook, &entry);
+    if (!status.ok()) {
+        return Status::Failure(status.code(), path + ": " + status.reason());
+    }
+    switch (entry.kind) {
         case EntryKind::kMissing:
         case EntryKind::kFile:
             break;
         case EntryKind::kLink:
-            free = false;
-            break;
+            return Status::Failure(0, path + ": " + kNotItself);
         case EntryKind::kFolder:
-            free = HoldsNoLinks(env, entry.get(), path, 0, &found);
-            break;
+            return CheckHoldsOnlyItself(entry.folder, path);
     }
-    if (!free && where != nullptr) {
-        *where = found;
-    }
-    return free;
+    return Status();
 }
 
-bool DeleteEntry(Env& env, Handle parent, const std::string& parentPath, const std::string& name,
-                 std::string* failure) {
-    Walk walk(env);
-    if (!DeleteChild(walk, parent, parentPath, name, 0) && failure != nullptr) {
-        *failure = walk.failure;
-    }
-    return walk.failure.empty();
+Status DeleteEntry(const Folder& parent, const std::string& parentPath, const std::string& name) {
+    Walk walk;
+    DeleteChild(walk, parent, parentPath, name, 0);
+    return walk.failure;
 }
 
-bool CopyFolderContent(Env& env, Handle from, const std::string& fromPath, Handle to,
-                       const std::string& toPath, std::string* failure) {
-    Walk walk(env);
-    if (!CopyContent(walk, from, fromPath, to, toPath, true, 0) && failure != nullptr) {
-        *failure = walk.failure;
-    }
-    return walk.failure.empty();
+Status CopyFolderContent(const Folder& from, const std::string& fromPath, const Folder& to,
+                         const std::string& toPath, Destination destination) {
+    Walk walk;
+    CopyInto(walk, from, fromPath, to, toPath, destination, 0);
+    return walk.failure;
 }
 
-bool ClearChild(Env& env, Handle folder, const std::string& name) {
-    FileCloser child(env);
-    if (env.OpenChild(folder, name, Access::kRemove, child.put()) == EntryKind::kMissing) {
-        return true;
+Status ClearChild(const Folder& folder, const std::string& name) {
+    Child child;
+    Status status = folder.OpenChild(name, Access::kRemove, &child);
+    if (!status.ok() || child.kind == EntryKind::kMissing) {
+        return status;
     }
-    return child.get() != kNoHandle && env.DeleteOpened(child.get());
+    return child.entry().IsOpen() ? child.entry().Delete()
+                                  : Status::Failure(0, "a link that cannot be removed itself");
 }
 
-bool CopyChild(Env& env, Handle fromFolder, const std::string& from, Handle toFolder,
-               const std::string& to) {
-    FileCloser source(env);
-    if (env.OpenChild(fromFolder, from, Access::kRead, source.put()) != EntryKind::kFile) {
-        return false;
+Status CopyChild(const Folder& fromFolder, const std::string& from, const Folder& toFolder,
+                 const std::string& to) {
+    Child source;
+    Status status = fromFolder.OpenChild(from, Access::kRead, &source);
+    if (status.ok() && source.kind != EntryKind::kFile) {
+        status =
+            Status::Failure(0, source.kind == EntryKind::kMissing ? "it is missing"
+                                                                  : "it is not a file of its own");
     }
-    Walk walk(env);
-    return CopyFileThrough(walk, source.get(), toFolder, std::string(), to, false);
+    if (!status.ok()) {
+        return Status::Failure(status.code(), from + ": " + status.reason());
+    }
+    Walk walk;
+    CopyFileThrough(walk, source.file, toFolder, std::string(), to, Destination::kExisting);
+    return walk.failure;
 }
 
 }  // namespace orvane

@@ -17,10 +17,11 @@ namespace orvane {
 // deleted whole, and the walk says so.
 constexpr int kMaxTreeDepth = 128;
 
-// True when `path` names an existing entry that is not a folder.
+// True when something other than a folder is at `path`: its folder is
+// opened by path and the entry looked at from that handle.
 bool IsExistingFile(Env& env, const std::string& path);
 
-// True when `path` names an existing folder.
+// True when `path` opens as a folder.
 bool IsExistingDirectory(Env& env, const std::string& path);
 
 // Why a listed entry cannot be used by its name (a look-alike the code
@@ -43,56 +44,62 @@ bool IsSameNameCaseless(const std::string& a, const std::string& b);
 bool NamesBelow(const std::string& root, const std::string& path, std::vector<std::string>* names);
 
 // Opens `path` below `root` for `access`: `root` by its path, every entry
-// below it from its parent's handle (Env::OpenChild). What `path` is; kLink
-// also when a folder on the way is not one, or `path` is not below `root`;
-// kMissing when `root` is no folder. *entry as Env::OpenChild sets it;
-// `root` itself is opened as a folder.
-EntryKind OpenBelow(Env& env, const std::string& root, const std::string& path, Access access,
-                    Handle* entry);
+// below it from its parent's handle (Folder::OpenChild), and says what it
+// is in *child. A folder on the way that is missing makes `path` kMissing;
+// one that is not a folder of its own makes it kLink. `root` itself is
+// opened as a folder. Fails when `root` cannot be opened (kMissing where
+// nothing is there), `path` is not below it, or an entry on the way
+// cannot be opened.
+Status OpenBelow(Env& env, const std::string& root, const std::string& path, Access access,
+                 Child* child);
 
 // Opens the folder that holds `path` below `root` and gives the last name.
-// False when that folder is missing, is no folder in its place, or `path`
-// is `root` itself.
-bool OpenParentBelow(Env& env, const std::string& root, const std::string& path, Handle* folder,
-                     std::string* name);
+// Fails when that folder cannot be opened as a folder of its own (with
+// kPathNotFound where it is missing), or `path` is `root` itself.
+Status OpenParentBelow(Env& env, const std::string& root, const std::string& path, Folder* folder,
+                       std::string* name);
 
-// What `path` below `root` is; nothing is kept open.
-EntryKind InspectBelow(Env& env, const std::string& root, const std::string& path);
+// What `path` below `root` is, as OpenBelow says; nothing is kept open.
+Status InspectBelow(Env& env, const std::string& root, const std::string& path, EntryKind* kind);
 
-// True when `path` below `root`, and for a folder everything in it, is
+// Succeeds when `path` below `root`, and for a folder everything in it, is
 // itself: no link, no second name, no sparse file, no name the code page
-// cannot hold or Windows keeps for a device. A
-// missing `path` has nothing in it and is free of links too. Otherwise
-// *where, if given, names the first entry that is not.
-bool IsFreeOfLinks(Env& env, const std::string& root, const std::string& path,
-                   std::string* where = nullptr);
+// cannot hold or Windows keeps for a device. A missing `path` has nothing
+// in it and is free of links too. The failure names the first entry that
+// is not, or that could not be looked at, and why.
+Status CheckFreeOfLinks(Env& env, const std::string& root, const std::string& path);
 
 // The same for everything in open folder `folder`, at `path`.
-bool HoldsOnlyItself(Env& env, Handle folder, const std::string& path,
-                     std::string* where = nullptr);
+Status CheckHoldsOnlyItself(const Folder& folder, const std::string& path);
+
+// What a failure says of an entry that is not itself.
+extern const char* const kNotItself;
 
 // Deletes entry `name` of open folder `parent` (at `parentPath`, for the
 // reason): a file or a link itself, or a folder with everything in it.
-// True when all of it went, or nothing was there; otherwise *failure, if
-// given, names the first entry that stayed and why.
-bool DeleteEntry(Env& env, Handle parent, const std::string& parentPath, const std::string& name,
-                 std::string* failure = nullptr);
+// Succeeds when all of it went, or nothing was there; the failure names the
+// first entry that stayed, and why.
+Status DeleteEntry(const Folder& parent, const std::string& parentPath, const std::string& name);
 
-// Copies everything in open folder `from` into open folder `to`, which was
-// just made and so holds nothing yet, each file flushed to the disk. True
-// only when every entry was copied; otherwise *failure, if given, names the
-// first that was not and why.
-bool CopyFolderContent(Env& env, Handle from, const std::string& fromPath, Handle to,
-                       const std::string& toPath, std::string* failure = nullptr);
+// Whether the folder a copy goes into was just made, and so holds nothing,
+// or may hold entries of the same names, to be replaced.
+enum class Destination { kNew, kExisting };
 
-// The single-file steps, inside an open folder. True when nothing is at
-// `name` any more: a file, an empty folder or a link itself deleted, or
+// Copies everything in open folder `from` (at `fromPath`) into open folder
+// `to` (at `toPath`), each file flushed to the disk. Succeeds only when
+// every entry was copied; the failure names the first that was not, and
+// why.
+Status CopyFolderContent(const Folder& from, const std::string& fromPath, const Folder& to,
+                         const std::string& toPath, Destination destination);
+
+// The single-file steps, inside an open folder. Succeeds when nothing is
+// at `name` any more: a file, an empty folder or a link itself deleted, or
 // nothing there.
-bool ClearChild(Env& env, Handle folder, const std::string& name);
+Status ClearChild(const Folder& folder, const std::string& name);
 
 // Copies file `from` of open folder `fromFolder` to `to` in open folder
-// `toFolder`, replacing a file there. True when all of it was written.
-bool CopyChild(Env& env, Handle fromFolder, const std::string& from, Handle toFolder,
-               const std::string& to);
+// `toFolder`, replacing a file there, flushed to the disk.
+Status CopyChild(const Folder& fromFolder, const std::string& from, const Folder& toFolder,
+                 const std::string& to);
 
 }  // namespace orvane

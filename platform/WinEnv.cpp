@@ -16,14 +16,41 @@
 namespace orvane {
 namespace {
 
-HKEY AsKey(Handle h) {
+HKEY AsKey(HandleId h) {
     return reinterpret_cast<HKEY>(h);
 }
-HANDLE AsHandle(Handle h) {
+HANDLE AsHandle(HandleId h) {
     return reinterpret_cast<HANDLE>(h);
 }
-Handle FromPointer(void* p) {
-    return reinterpret_cast<Handle>(p);
+HandleId FromPointer(void* p) {
+    return reinterpret_cast<HandleId>(p);
+}
+
+// A failure with the system's code and its words for it.
+Status SystemFailure(DWORD error) {
+    char text[512];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
+                          text[length - 1] == ' ' || text[length - 1] == '.')) {
+        --length;
+    }
+    if (error == ERROR_SUCCESS) {
+        return Status::Failure(0, std::string());
+    }
+    const std::string code = "error " + std::to_string(error);
+    return Status::Failure(static_cast<long>(error),
+                           length == 0 ? code : std::string(text, length) + " (" + code + ")");
+}
+
+// The failure the last Win32 call set, asked right after it.
+Status LastError() {
+    return SystemFailure(GetLastError());
+}
+
+// Success, or the failure of a call that returned FALSE.
+Status Checked(BOOL succeeded) {
+    return succeeded ? Status() : LastError();
 }
 
 // Owns a kernel handle.
@@ -63,8 +90,6 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // In ntdll since Windows NT 3.1, so on Windows XP too; looked up, as the
 // Win32 layer offers no open relative to a folder.
 
-// ERROR_STOPPED_ON_SYMLINK: an entry that is not itself where its name is.
-constexpr DWORD kErrorStoppedOnSymlink = 681;
 constexpr NTSTATUS kStatusNoMoreFiles = static_cast<NTSTATUS>(0x80000006L);
 constexpr NTSTATUS kStatusNameNotFound = static_cast<NTSTATUS>(0xC0000034L);
 constexpr NTSTATUS kStatusPathNotFound = static_cast<NTSTATUS>(0xC000003AL);
@@ -155,26 +180,22 @@ const Native& NativeCalls() {
     return native;
 }
 
-bool Failed(NTSTATUS status) {
-    if (status < 0) {
-        SetLastError(NativeCalls().statusToError(status));
-    }
-    return status < 0;
+// Success, or a native call's failure in the system's words.
+Status NativeStatus(NTSTATUS status) {
+    return status < 0 ? SystemFailure(NativeCalls().statusToError(status)) : Status();
 }
 
 // A name that is one entry of a folder: no separator, no stream, not "."
 // or "..", no device's name, and one the code page holds exactly.
-bool ToEntryName(const std::string& name, std::wstring* wide) {
+Status ToEntryName(const std::string& name, std::wstring* wide) {
     if (name.empty() || name == "." || name == ".." ||
         name.find_first_of("\\/:") != std::string::npos || IsDeviceName(name)) {
-        SetLastError(ERROR_INVALID_NAME);
-        return false;
+        return SystemFailure(ERROR_INVALID_NAME);
     }
     if (!ToWideExactly(name, wide) || wide->size() >= MAX_PATH) {
-        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-        return false;
+        return SystemFailure(ERROR_NO_UNICODE_TRANSLATION);
     }
-    return true;
+    return Status();
 }
 
 UNICODE_STRING Counted(const std::wstring& text) {
@@ -264,86 +285,58 @@ bool IsSparse(ULONG attributes, const StandardRecord& standard) {
            standard.AllocationSize.QuadPart + kSlack < standard.EndOfFile.QuadPart;
 }
 
-// Each call that can fail starts with no reason, so that LastFailure never
-// names one an earlier call left behind.
-void ClearReason() {
-    SetLastError(ERROR_SUCCESS);
-}
-
-bool SetPosition(Handle file, LONGLONG offset, DWORD method) {
-    LARGE_INTEGER distance;
-    distance.QuadPart = offset;
-    return SetFilePointerEx(AsHandle(file), distance, nullptr, method) != 0;
-}
-
 }  // namespace
 
-long WinEnv::OpenKey(const std::string& subKey, Handle* key) {
+Status WinEnv::OpenKeyId(const std::string& subKey, HandleId* key) {
     // Visual Studio 7.0 to 10.0 are 32-bit programs and register in the
     // 32-bit view; a 64-bit build would read the other view and find none.
     HKEY opened = nullptr;
-    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0,
-                                KEY_QUERY_VALUE | KEY_WOW64_32KEY, &opened);
-    if (status == ERROR_SUCCESS) {
-        *key = FromPointer(opened);
+    const LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0,
+                                      KEY_QUERY_VALUE | KEY_WOW64_32KEY, &opened);
+    if (status != ERROR_SUCCESS) {
+        return SystemFailure(static_cast<DWORD>(status));
     }
-    return status;
+    *key = FromPointer(opened);
+    keys_.insert(*key);
+    return Status();
 }
 
-long WinEnv::QueryValue(Handle key, const std::string& name, unsigned char* data,
-                        std::uint32_t* size) {
+Status WinEnv::ReadValue(HandleId key, const std::string& name, std::string* value) {
     // Read as the system holds it: the A function would put look-alikes for
     // characters the code page lacks, and name another folder.
     std::wstring wideName;
     if (!ToWideExactly(name, &wideName)) {
-        return kInexactText;
+        return SystemFailure(ERROR_NO_UNICODE_TRANSLATION);
     }
-    DWORD type = 0;
-    DWORD bytes = 0;
-    LONG status = RegQueryValueExW(AsKey(key), wideName.c_str(), nullptr, &type, nullptr, &bytes);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    std::vector<BYTE> raw(bytes + sizeof(wchar_t));
-    status = RegQueryValueExW(AsKey(key), wideName.c_str(), nullptr, &type, raw.data(), &bytes);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    std::string text(reinterpret_cast<const char*>(raw.data()), bytes);
-    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
-        const std::wstring wide(reinterpret_cast<const wchar_t*>(raw.data()),
-                                bytes / sizeof(wchar_t));
-        if (!ToCodePageExactly(wide.data(), wide.size(), &text)) {
-            return kInexactText;
+    // The value may grow between the size asked and the read: a few tries,
+    // never a loop without end.
+    for (int tries = 0; tries < 3; ++tries) {
+        DWORD type = 0;
+        DWORD bytes = 0;
+        LONG status =
+            RegQueryValueExW(AsKey(key), wideName.c_str(), nullptr, &type, nullptr, &bytes);
+        if (status != ERROR_SUCCESS) {
+            return SystemFailure(static_cast<DWORD>(status));
         }
+        std::vector<BYTE> raw(bytes + sizeof(wchar_t));
+        status = RegQueryValueExW(AsKey(key), wideName.c_str(), nullptr, &type, raw.data(), &bytes);
+        if (status == ERROR_MORE_DATA) {
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            return SystemFailure(static_cast<DWORD>(status));
+        }
+        if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) {
+            value->assign(reinterpret_cast<const char*>(raw.data()), bytes);
+            return Status();
+        }
+        if (!ToCodePageExactly(reinterpret_cast<const wchar_t*>(raw.data()),
+                               bytes / sizeof(wchar_t), value)) {
+            return SystemFailure(ERROR_NO_UNICODE_TRANSLATION);
+        }
+        return Status();
     }
-    if (text.size() > *size) {
-        *size = static_cast<std::uint32_t>(text.size());
-        return ERROR_MORE_DATA;
-    }
-    std::copy(text.begin(), text.end(), data);
-    *size = static_cast<std::uint32_t>(text.size());
-    return ERROR_SUCCESS;
-}
-
-void WinEnv::CloseKey(Handle key) {
-    RegCloseKey(AsKey(key));
-}
-
-bool WinEnv::FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) {
-    ClearReason();
-    WIN32_FIND_DATAA entry;
-    HANDLE h = FindFirstFileA(path.c_str(), &entry);
-    if (h == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    *search = FromPointer(h);
-    *attributes = entry.dwFileAttributes;
-    return true;
-}
-
-void WinEnv::CloseFind(Handle search) {
-    FindClose(AsHandle(search));
+    return SystemFailure(ERROR_MORE_DATA);
 }
 
 WinEnv::WinEnv() = default;
@@ -360,34 +353,36 @@ WinEnv::~WinEnv() {
 
 // What the entry a handle holds is, where `real` is its path in its folder
 // (empty where the system cannot tell real paths).
-EntryKind WinEnv::Decide(HANDLE entry, const std::wstring& real) {
+Status WinEnv::Decide(HANDLE entry, const std::wstring& real, EntryKind* kind) {
     IO_STATUS_BLOCK io;
     BasicRecord basic;
     StandardRecord standard;
-    if (Failed(
-            NativeCalls().queryInformation(entry, &io, &basic, sizeof basic, kBasicInformation)) ||
-        Failed(NativeCalls().queryInformation(entry, &io, &standard, sizeof standard,
-                                              kStandardInformation))) {
-        return EntryKind::kLink;
+    Status status = NativeStatus(
+        NativeCalls().queryInformation(entry, &io, &basic, sizeof basic, kBasicInformation));
+    if (status.ok()) {
+        status = NativeStatus(NativeCalls().queryInformation(entry, &io, &standard, sizeof standard,
+                                                             kStandardInformation));
     }
-    if (!real.empty() && !SameCaseless(FinalPathOf(entry), real)) {
-        return EntryKind::kLink;  // followed somewhere else
+    if (!status.ok()) {
+        return status;
     }
-    if (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        return EntryKind::kLink;
+    if ((!real.empty() && !SameCaseless(FinalPathOf(entry), real)) ||
+        (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        *kind = EntryKind::kLink;  // a link, or followed somewhere else
+    } else if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        *kind = EntryKind::kFolder;
+    } else {
+        *kind = standard.NumberOfLinks == 1 && !IsSparse(basic.FileAttributes, standard)
+                    ? EntryKind::kFile
+                    : EntryKind::kLink;
     }
-    if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        return EntryKind::kFolder;
-    }
-    return standard.NumberOfLinks == 1 && !IsSparse(basic.FileAttributes, standard)
-               ? EntryKind::kFile
-               : EntryKind::kLink;
+    return Status();
 }
 
 // The real path the entry `name` of `folder` must have, or "" where the
 // system cannot tell real paths. Where it can but did not for this folder,
 // a path no entry has: nothing below such a folder counts as itself.
-std::wstring WinEnv::RealPathIn(Handle folder, const std::wstring& name) const {
+std::wstring WinEnv::RealPathIn(HandleId folder, const std::wstring& name) const {
     if (NativeCalls().finalPath == nullptr) {
         return std::wstring();
     }
@@ -399,24 +394,21 @@ std::wstring WinEnv::RealPathIn(Handle folder, const std::wstring& name) const {
     return parent + (parent.back() == L'\\' ? L"" : L"\\") + name;
 }
 
-Handle WinEnv::Keep(HANDLE handle, EntryKind kind) {
-    const Handle kept = FromPointer(handle);
+HandleId WinEnv::Keep(HANDLE handle, EntryKind kind) {
+    const HandleId kept = FromPointer(handle);
     if (kind == EntryKind::kFolder) {
         realPaths_[kept] = FinalPathOf(handle);
     }
     return kept;
 }
 
-bool WinEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
-    ClearReason();
+Status WinEnv::OpenFolderId(const std::string& path, bool create, HandleId* folder) {
     std::wstring wide;
     if (!NativeCalls().complete()) {
-        SetLastError(ERROR_PROC_NOT_FOUND);
-        return false;
+        return SystemFailure(ERROR_PROC_NOT_FOUND);
     }
     if (!ToWideExactly(path, &wide) || wide.empty()) {
-        SetLastError(path.empty() ? ERROR_INVALID_NAME : ERROR_NO_UNICODE_TRANSLATION);
-        return false;
+        return SystemFailure(path.empty() ? ERROR_INVALID_NAME : ERROR_NO_UNICODE_TRANSLATION);
     }
     if (create) {
         // Each missing folder on the way, from the top down; these are the
@@ -433,68 +425,63 @@ bool WinEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!opened.valid() || !GetFileInformationByHandle(opened.get(), &info)) {
-        return false;
+        return LastError();
     }
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        SetLastError(ERROR_DIRECTORY);
-        return false;
+        return SystemFailure(ERROR_DIRECTORY);
     }
     *folder = Keep(opened.release(), EntryKind::kFolder);
-    return true;
+    return Status();
 }
 
-EntryKind WinEnv::OpenChild(Handle folder, const std::string& name, Access access, Handle* child) {
-    ClearReason();
+Status WinEnv::OpenChildId(HandleId folder, const std::string& name, Access access, EntryKind* kind,
+                           HandleId* child) {
     std::wstring wide;
-    if (!ToEntryName(name, &wide)) {
-        return EntryKind::kLink;
+    Status status = ToEntryName(name, &wide);
+    if (!status.ok()) {
+        return status;
     }
     OwnedHandle opened;
-    NTSTATUS status = OpenRelative(AsHandle(folder), wide, AccessFor(access), ShareFor(access),
+    NTSTATUS result = OpenRelative(AsHandle(folder), wide, AccessFor(access), ShareFor(access),
                                    kFileOpen, 0, opened.put());
-    if (status == kStatusSharingViolation && access == Access::kLook) {
+    if (result == kStatusSharingViolation && access == Access::kLook) {
         // Held without sharing by another program: still looked at.
-        status = OpenRelative(AsHandle(folder), wide, FILE_READ_ATTRIBUTES, kShareAll, kFileOpen, 0,
+        result = OpenRelative(AsHandle(folder), wide, FILE_READ_ATTRIBUTES, kShareAll, kFileOpen, 0,
                               opened.put());
     }
-    if (status == kStatusNameNotFound || status == kStatusPathNotFound) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return EntryKind::kMissing;
+    if (result == kStatusNameNotFound || result == kStatusPathNotFound) {
+        *kind = EntryKind::kMissing;
+        return Status();
     }
-    if (Failed(status)) {
-        return EntryKind::kLink;
-    }
+    status = NativeStatus(result);
     const std::wstring real = RealPathIn(folder, wide);
-    const EntryKind kind = Decide(opened.get(), real);
-    if (kind == EntryKind::kLink) {
-        SetLastError(kErrorStoppedOnSymlink);
+    if (!status.ok() || !(status = Decide(opened.get(), real, kind)).ok()) {
+        return status;
     }
     // A link kept open for removal must be the name itself: where real
     // paths can be told, one that leads elsewhere was followed.
-    const bool itself = kind != EntryKind::kLink ||
+    const bool itself = *kind != EntryKind::kLink ||
                         (access == Access::kRemove &&
                          (real.empty() || SameCaseless(FinalPathOf(opened.get()), real)));
     if (itself) {
-        *child = Keep(opened.release(), kind);
+        *child = Keep(opened.release(), *kind);
     }
-    return kind;
+    return Status();
 }
 
-bool WinEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
-    ClearReason();
-    entries->clear();
+Status WinEnv::ListFolder(HandleId folder, std::vector<DirectoryEntry>* entries) {
     std::vector<ULONGLONG> buffer(64 * 1024 / sizeof(ULONGLONG));
     for (BOOLEAN restart = TRUE;; restart = FALSE) {
         IO_STATUS_BLOCK io;
-        const NTSTATUS status = NativeCalls().queryDirectory(
+        const NTSTATUS result = NativeCalls().queryDirectory(
             AsHandle(folder), nullptr, nullptr, nullptr, &io, buffer.data(),
             static_cast<ULONG>(buffer.size() * sizeof(ULONGLONG)), kDirectoryInformation, FALSE,
             nullptr, restart);
-        if (status == kStatusNoMoreFiles) {
-            return true;
+        if (result == kStatusNoMoreFiles) {
+            return Status();
         }
-        if (Failed(status)) {
-            return false;
+        if (result < 0) {
+            return NativeStatus(result);
         }
         const char* at = reinterpret_cast<const char*>(buffer.data());
         for (;;) {
@@ -515,45 +502,52 @@ bool WinEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
     }
 }
 
-bool WinEnv::CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) {
-    ClearReason();
+Status WinEnv::CreateChild(HandleId folder, const std::string& name, bool isFolder,
+                           HandleId* child) {
     std::wstring wide;
-    if (!ToEntryName(name, &wide)) {
-        return false;
+    Status status = ToEntryName(name, &wide);
+    if (!status.ok()) {
+        return status;
     }
     OwnedHandle created;
-    const NTSTATUS status =
+    status = NativeStatus(
         isFolder ? OpenRelative(AsHandle(folder), wide, AccessFor(Access::kRemove), kShareAll,
                                 kFileCreate, kDirectoryFile, created.put())
                  : OpenRelative(AsHandle(folder), wide, GENERIC_READ | GENERIC_WRITE | DELETE, 0,
-                                kFileCreate, kNonDirectoryFile, created.put());
-    if (Failed(status)) {
-        return false;
+                                kFileCreate, kNonDirectoryFile, created.put()));
+    if (!status.ok()) {
+        return status;
     }
     // A new file cannot have been swapped (the create is exclusive and the
     // handle is the file's). A folder is made and then opened, so it is
     // looked at like any other.
-    if (isFolder && Decide(created.get(), RealPathIn(folder, wide)) != EntryKind::kFolder) {
-        SetLastError(ERROR_CANT_ACCESS_FILE);
-        return false;
+    EntryKind kind = EntryKind::kFile;
+    if (isFolder) {
+        status = Decide(created.get(), RealPathIn(folder, wide), &kind);
+        if (!status.ok()) {
+            return status;
+        }
+        if (kind != EntryKind::kFolder) {
+            return Status::Failure(0, "what was made is not the folder itself");
+        }
     }
-    *child = Keep(created.release(), isFolder ? EntryKind::kFolder : EntryKind::kFile);
-    return true;
+    *child = Keep(created.release(), kind);
+    return Status();
 }
 
-bool WinEnv::DeleteOpened(Handle entry) {
-    ClearReason();
+Status WinEnv::DeleteOpened(HandleId entry) {
     IO_STATUS_BLOCK io;
     BOOLEAN remove = TRUE;
-    return !Failed(NativeCalls().setInformation(AsHandle(entry), &io, &remove, sizeof remove,
-                                                kDispositionInformation));
+    return NativeStatus(NativeCalls().setInformation(AsHandle(entry), &io, &remove, sizeof remove,
+                                                     kDispositionInformation));
 }
 
-bool WinEnv::RenameOpened(Handle entry, Handle folder, const std::string& name, bool replace) {
-    ClearReason();
+Status WinEnv::RenameOpened(HandleId entry, HandleId folder, const std::string& name,
+                            bool replace) {
     std::wstring wide;
-    if (!ToEntryName(name, &wide)) {
-        return false;
+    Status status = ToEntryName(name, &wide);
+    if (!status.ok()) {
+        return status;
     }
     RenameRecord rename = {};
     rename.ReplaceIfExists = replace ? TRUE : FALSE;
@@ -561,9 +555,10 @@ bool WinEnv::RenameOpened(Handle entry, Handle folder, const std::string& name, 
     rename.FileNameLength = static_cast<ULONG>(wide.size() * sizeof(WCHAR));
     wide.copy(rename.FileName, wide.size());
     IO_STATUS_BLOCK io;
-    if (Failed(NativeCalls().setInformation(AsHandle(entry), &io, &rename, sizeof rename,
-                                            kRenameInformation))) {
-        return false;
+    status = NativeStatus(NativeCalls().setInformation(AsHandle(entry), &io, &rename, sizeof rename,
+                                                       kRenameInformation));
+    if (!status.ok()) {
+        return status;
     }
     // A folder moved has a new real path, against which what is opened from
     // it is checked.
@@ -571,62 +566,46 @@ bool WinEnv::RenameOpened(Handle entry, Handle folder, const std::string& name, 
     if (moved != realPaths_.end()) {
         moved->second = FinalPathOf(AsHandle(entry));
     }
-    return true;
+    return Status();
 }
 
-bool WinEnv::Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) {
-    ClearReason();
+Status WinEnv::ReadBytes(HandleId file, void* buffer, std::uint32_t size, std::uint32_t* done) {
     DWORD bytes = 0;
-    BOOL ok = ReadFile(AsHandle(file), buffer, size, &bytes, nullptr);
+    const BOOL read = ::ReadFile(AsHandle(file), buffer, size, &bytes, nullptr);
     *done = bytes;
-    return ok != 0;
+    return Checked(read);
 }
 
-bool WinEnv::Write(Handle file, const void* data, std::uint32_t size) {
-    ClearReason();
+Status WinEnv::WriteBytes(HandleId file, const void* data, std::uint32_t size) {
     DWORD bytes = 0;
-    return WriteFile(AsHandle(file), data, size, &bytes, nullptr) != 0 && bytes == size;
-}
-
-bool WinEnv::SeekTo(Handle file, std::uint64_t offset) {
-    ClearReason();
-    return SetPosition(file, static_cast<LONGLONG>(offset), FILE_BEGIN);
-}
-
-bool WinEnv::SeekToEnd(Handle file) {
-    ClearReason();
-    return SetPosition(file, 0, FILE_END);
-}
-
-bool WinEnv::TruncateAtPosition(Handle file) {
-    ClearReason();
-    return SetEndOfFile(AsHandle(file)) != 0;
-}
-
-bool WinEnv::Flush(Handle file) {
-    ClearReason();
-    return FlushFileBuffers(AsHandle(file)) != 0;
-}
-
-void WinEnv::CloseFile(Handle file) {
-    realPaths_.erase(file);
-    CloseHandle(AsHandle(file));
-}
-
-std::string WinEnv::LastFailure() {
-    const DWORD error = GetLastError();
-    char text[512];
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
-                          text[length - 1] == ' ' || text[length - 1] == '.')) {
-        --length;
+    if (!::WriteFile(AsHandle(file), data, size, &bytes, nullptr)) {
+        return LastError();
     }
-    if (error == ERROR_SUCCESS) {
-        return "the system gave no reason";
+    return bytes == size ? Status() : SystemFailure(ERROR_WRITE_FAULT);
+}
+
+Status WinEnv::SeekFile(HandleId file, std::uint64_t offset, bool fromEnd) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    return Checked(
+        SetFilePointerEx(AsHandle(file), distance, nullptr, fromEnd ? FILE_END : FILE_BEGIN));
+}
+
+Status WinEnv::TruncateFile(HandleId file) {
+    return Checked(SetEndOfFile(AsHandle(file)));
+}
+
+Status WinEnv::FlushFile(HandleId file) {
+    return Checked(FlushFileBuffers(AsHandle(file)));
+}
+
+void WinEnv::CloseId(HandleId handle) {
+    if (keys_.erase(handle) != 0) {
+        RegCloseKey(AsKey(handle));
+        return;
     }
-    const std::string code = "error " + std::to_string(error);
-    return length == 0 ? code : std::string(text, length) + " (" + code + ")";
+    realPaths_.erase(handle);
+    CloseHandle(AsHandle(handle));
 }
 
 std::string WinEnv::StartLog() {
@@ -700,29 +679,27 @@ void WinEnv::Tell(const std::string& line) {
     }
 }
 
-bool WinEnv::TakeTurn() {
-    ClearReason();
+Status WinEnv::TakeTurn() {
     // One name for every session: "Global\\" is there since Windows 2000.
     // Any local user may create it first, or hold it, so the wait is
     // bounded; a run whose earlier holder was killed gets it abandoned,
     // which is a turn like any other.
     constexpr DWORD kWaitMilliseconds = 2 * 60 * 1000;
     if (turn_ != nullptr) {
-        return true;
+        return Status();
     }
     const HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Global\\Orvane.Templates");
     if (mutex == nullptr) {
-        return false;
+        return LastError();
     }
     const DWORD waited = WaitForSingleObject(mutex, kWaitMilliseconds);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-        const DWORD error = waited == WAIT_TIMEOUT ? WAIT_TIMEOUT : GetLastError();
+        const Status status = waited == WAIT_TIMEOUT ? SystemFailure(WAIT_TIMEOUT) : LastError();
         CloseHandle(mutex);
-        SetLastError(error);
-        return false;
+        return status;
     }
     turn_ = mutex;
-    return true;
+    return Status();
 }
 
 bool WinEnv::IsInteractive() {

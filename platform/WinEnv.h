@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 
 #include "platform/Env.h"
@@ -15,41 +16,41 @@ class WinEnv final : public Env {
     WinEnv(const WinEnv&) = delete;
     WinEnv& operator=(const WinEnv&) = delete;
 
-    long OpenKey(const std::string& subKey, Handle* key) override;
-    long QueryValue(Handle key, const std::string& name, unsigned char* data,
-                    std::uint32_t* size) override;
-    void CloseKey(Handle key) override;
-    bool FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) override;
-    void CloseFind(Handle search) override;
-    bool OpenFolder(const std::string& path, bool create, Handle* folder) override;
-    EntryKind OpenChild(Handle folder, const std::string& name, Access access,
-                        Handle* child) override;
-    bool ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) override;
-    bool CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) override;
-    bool DeleteOpened(Handle entry) override;
-    bool RenameOpened(Handle entry, Handle folder, const std::string& name, bool replace) override;
-    bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
-    bool Write(Handle file, const void* data, std::uint32_t size) override;
-    bool SeekTo(Handle file, std::uint64_t offset) override;
-    bool SeekToEnd(Handle file) override;
-    bool TruncateAtPosition(Handle file) override;
-    bool Flush(Handle file) override;
-    void CloseFile(Handle file) override;
-    std::string LastFailure() override;
+    Status TakeTurn() override;
     std::string StartLog() override;
     void Log(const std::string& line) override;
     void Tell(const std::string& line) override;
     bool IsInteractive() override;
-    bool TakeTurn() override;
+
+  protected:
+    Status OpenKeyId(const std::string& subKey, HandleId* key) override;
+    Status ReadValue(HandleId key, const std::string& name, std::string* value) override;
+    Status OpenFolderId(const std::string& path, bool create, HandleId* folder) override;
+    Status OpenChildId(HandleId folder, const std::string& name, Access access, EntryKind* kind,
+                       HandleId* child) override;
+    Status ListFolder(HandleId folder, std::vector<DirectoryEntry>* entries) override;
+    Status CreateChild(HandleId folder, const std::string& name, bool isFolder,
+                       HandleId* child) override;
+    Status DeleteOpened(HandleId entry) override;
+    Status RenameOpened(HandleId entry, HandleId folder, const std::string& name,
+                        bool replace) override;
+    Status ReadBytes(HandleId file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
+    Status WriteBytes(HandleId file, const void* data, std::uint32_t size) override;
+    Status SeekFile(HandleId file, std::uint64_t offset, bool fromEnd) override;
+    Status TruncateFile(HandleId file) override;
+    Status FlushFile(HandleId file) override;
+    void CloseId(HandleId handle) override;
 
   private:
-    static EntryKind Decide(void* entry, const std::wstring& real);
-    std::wstring RealPathIn(Handle folder, const std::wstring& name) const;
-    Handle Keep(void* handle, EntryKind kind);
+    static Status Decide(void* entry, const std::wstring& real, EntryKind* kind);
+    std::wstring RealPathIn(HandleId folder, const std::wstring& name) const;
+    HandleId Keep(void* handle, EntryKind kind);
 
     // The real path of each folder handle open, where the system can tell
     // it: an entry opened from that handle must have its own name there.
-    std::map<Handle, std::wstring> realPaths_;
+    std::map<HandleId, std::wstring> realPaths_;
+    // The registry keys open, closed by their own call.
+    std::set<HandleId> keys_;
     // The machine-wide mutex whose ownership is this run's turn, once taken.
     void* turn_ = nullptr;
     // This run's log file, once made.

@@ -9,8 +9,17 @@
 namespace orvane {
 namespace {
 
-constexpr long kErrorFileNotFound = 2;
-constexpr long kErrorMoreData = 234;
+// The codes of the failures this file system gives of itself.
+constexpr long kFakeFailure = 1;
+constexpr long kErrorAccessDenied = 5;
+constexpr long kErrorSharingViolation = 32;
+constexpr long kErrorFileExists = 80;
+constexpr long kErrorInvalidName = 123;
+constexpr long kErrorDirNotEmpty = 145;
+
+Status NotFound() {
+    return Status::Failure(kNotFound, "nothing is there");
+}
 
 // The components of a path with "." dropped and ".." applied, in the case
 // they were written in.
@@ -141,7 +150,8 @@ void FakeEnv::MarkInexact(const std::string& path) {
     entries_.at(Normalise(path)).inexact = true;
 }
 
-void FakeEnv::FailCall(Call call, int nth) {
+void FakeEnv::FailCall(Call call, int nth, const std::string& reason) {
+    failReasons_[call] = reason;
     if (nth == 0) {
         failAlways_.insert(call);
     } else {
@@ -154,14 +164,18 @@ int FakeEnv::CallCount(Call call) const {
     return found == calls_.end() ? 0 : found->second;
 }
 
-bool FakeEnv::ShouldFail(Call call) {
+bool FakeEnv::ShouldFail(Call call, Status* failure) {
     const int count = ++calls_[call];
     const bool changes = call == Call::kCreate || call == Call::kDelete || call == Call::kRename ||
                          call == Call::kWrite;
     if (changes && ++changes_ == killAt_) {
         throw Killed();
     }
-    return failAlways_.count(call) != 0 || failAt_[call].count(count) != 0;
+    if (failAlways_.count(call) == 0 && failAt_[call].count(count) == 0) {
+        return false;
+    }
+    *failure = Status::Failure(kFakeFailure, failReasons_[call]);
+    return true;
 }
 
 bool FakeEnv::Exists(const std::string& path) const {
@@ -213,82 +227,71 @@ bool FakeEnv::HasChildren(const std::string& key) const {
 
 // --- Registry ----------------------------------------------------------------------
 
-long FakeEnv::OpenKey(const std::string& subKey, Handle* key) {
-    if (ShouldFail(Call::kOpenKey) || registry_.count(Lower(subKey)) == 0) {
-        return kErrorFileNotFound;
+Status FakeEnv::OpenKeyId(const std::string& subKey, HandleId* key) {
+    Status failure;
+    if (ShouldFail(Call::kOpenKey, &failure)) {
+        return failure;
+    }
+    if (registry_.count(Lower(subKey)) == 0) {
+        return NotFound();
     }
     *key = nextHandle_++;
     openKeys_[*key] = Lower(subKey);
-    return 0;
+    return Status();
 }
 
-long FakeEnv::QueryValue(Handle key, const std::string& name, unsigned char* data,
-                         std::uint32_t* size) {
+Status FakeEnv::ReadValue(HandleId key, const std::string& name, std::string* value) {
     const auto& values = registry_.at(openKeys_.at(key));
     const auto found = values.find(Lower(name));
-    if (ShouldFail(Call::kQueryValue) || found == values.end()) {
-        return kErrorFileNotFound;
+    Status failure;
+    if (ShouldFail(Call::kQueryValue, &failure)) {
+        return failure;
+    }
+    if (found == values.end()) {
+        return NotFound();
     }
     if (inexactValues_.count(openKeys_.at(key) + "\\" + Lower(name)) != 0) {
-        return kInexactText;
+        return Status::Failure(kInexactText, "the code page cannot hold it exactly");
     }
-    const std::string& bytes = found->second;
-    if (bytes.size() > *size) {
-        *size = static_cast<std::uint32_t>(bytes.size());
-        return kErrorMoreData;
-    }
-    std::memcpy(data, bytes.data(), bytes.size());
-    *size = static_cast<std::uint32_t>(bytes.size());
-    return 0;
+    *value = found->second;
+    return Status();
 }
 
-void FakeEnv::CloseKey(Handle key) {
-    if (openKeys_.erase(key) == 0) {
-        throw std::logic_error("a registry key closed twice or never opened");
-    }
+Status FakeEnv::TakeTurn() {
+    Status failure;
+    return ShouldFail(Call::kTakeTurn, &failure) ? failure : Status();
 }
 
-// --- Directory search ------------------------------------------------------------
-
-bool FakeEnv::FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) {
-    if (ShouldFail(Call::kFindFirst) || path.empty() || path.back() == '\\' ||
-        path.find_first_of("*?") != std::string::npos) {
-        return false;
+void FakeEnv::CloseId(HandleId handle) {
+    if (openKeys_.erase(handle) == 0 && openFiles_.erase(handle) == 0) {
+        throw std::logic_error("a handle closed twice or never opened");
     }
-    const auto found = entries_.find(Normalise(path));
-    if (found == entries_.end()) {
-        return false;
-    }
-    *search = nextHandle_++;
-    *attributes = AttributesOf(found->second);
-    ++searchCount_;
-    return true;
-}
-
-void FakeEnv::CloseFind(Handle) {
-    --searchCount_;
 }
 
 // --- Folders and entries through handles ------------------------------------------
 
 namespace {
 
-bool IsEntryName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("\\/:") == std::string::npos && !IsDeviceName(name);
+Status CheckEntryName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." ||
+        name.find_first_of("\\/:") != std::string::npos || IsDeviceName(name)) {
+        return Status::Failure(kErrorInvalidName, "not a name of one entry");
+    }
+    return Status();
 }
 
 }  // namespace
 
-Handle FakeEnv::Keep(const std::string& key, const std::string& path, bool exclusive) {
-    const Handle handle = nextHandle_++;
+HandleId FakeEnv::Keep(const std::string& key, const std::string& path, bool exclusive) {
+    const HandleId handle = nextHandle_++;
     openFiles_[handle] = OpenFile{key, path, exclusive, 0};
     return handle;
 }
 
-bool FakeEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
-    if (ShouldFail(Call::kOpenFolder)) {
-        return false;
+Status FakeEnv::OpenFolderId(const std::string& path, bool create, HandleId* folder) {
+    Status failure;
+    if (ShouldFail(Call::kOpenFolder, &failure)) {
+        return failure;
     }
     const std::string key = Normalise(path);
     if (create && !Exists(path)) {
@@ -296,59 +299,70 @@ bool FakeEnv::OpenFolder(const std::string& path, bool create, Handle* folder) {
         for (std::size_t count = 1; count < parts.size(); ++count) {
             const auto above = entries_.find(Lower(Join(parts, count)));
             if (above != entries_.end() && !above->second.directory) {
-                return false;
+                return Status::Failure(kNotAFolder, "a file is where a folder belongs");
             }
         }
         MakeDirectories(path);
     }
+    if (!key.empty() && !Exists(path)) {
+        return NotFound();
+    }
     if (!key.empty() && !IsDirectory(path)) {
-        return false;
+        return Status::Failure(kNotAFolder, "not a folder");
     }
     *folder = Keep(key, Resolved(path), false);
-    return true;
+    return Status();
 }
 
-EntryKind FakeEnv::OpenChild(Handle folder, const std::string& name, Access access, Handle* child) {
+Status FakeEnv::OpenChildId(HandleId folder, const std::string& name, Access access,
+                            EntryKind* kind, HandleId* child) {
     const OpenFile* parent = Find(folder);
-    if (parent == nullptr || !IsEntryName(name)) {
-        return EntryKind::kLink;
+    Status status = CheckEntryName(name);
+    if (!status.ok()) {
+        return status;
     }
     const std::string key = (parent->key.empty() ? "" : parent->key + "\\") + Lower(name);
     const std::string path = (parent->path.empty() ? "" : parent->path + "\\") + name;
     if (access == Access::kReadWrite) {
         log_.push_back("open " + path);
     }
-    if (ShouldFail(Call::kOpenChild)) {
-        return EntryKind::kLink;
+    if (ShouldFail(Call::kOpenChild, &status)) {
+        return status;
     }
     const auto found = entries_.find(key);
     if (found == entries_.end()) {
-        return EntryKind::kMissing;
+        *kind = EntryKind::kMissing;
+        return Status();
     }
     const Entry& entry = found->second;
     if (entry.link) {
+        *kind = EntryKind::kLink;
         if (access == Access::kRemove) {
             *child = Keep(key, path, false);
         }
-        return EntryKind::kLink;
+        return Status();
     }
     const bool exclusive = access == Access::kReadWrite && !entry.directory;
     if (!entry.directory && access != Access::kLook) {
         const bool opened = std::any_of(openFiles_.begin(), openFiles_.end(),
                                         [&](const auto& open) { return open.second.key == key; });
-        if (IsBusy(key) || (exclusive && (entry.readOnly || opened))) {
-            return EntryKind::kLink;
+        if (IsBusy(key) || (exclusive && opened)) {
+            return Status::Failure(kErrorSharingViolation, "another program has it open");
+        }
+        if (exclusive && entry.readOnly) {
+            return Status::Failure(kErrorAccessDenied, "it is read-only");
         }
     }
+    *kind = entry.directory ? EntryKind::kFolder : EntryKind::kFile;
     *child = Keep(key, path, exclusive);
-    return entry.directory ? EntryKind::kFolder : EntryKind::kFile;
+    return Status();
 }
 
-bool FakeEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
-    entries->clear();
+Status FakeEnv::ListFolder(HandleId folder, std::vector<DirectoryEntry>* entries) {
     const OpenFile* open = Find(folder);
-    if (ShouldFail(Call::kListFolder) || open == nullptr) {
-        return false;
+    Status failure;
+    if (ShouldFail(Call::kListFolder, &failure)) {
+        return failure;
     }
     const std::string& key = open->key;
     for (const auto& [below, entry] : entries_) {
@@ -360,53 +374,74 @@ bool FakeEnv::ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) {
                 DirectoryEntry{LastComponent(entry.path), AttributesOf(entry), !entry.inexact});
         }
     }
-    return true;
+    return Status();
 }
 
-bool FakeEnv::CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) {
+Status FakeEnv::CreateChild(HandleId folder, const std::string& name, bool isFolder,
+                            HandleId* child) {
     const OpenFile* parent = Find(folder);
-    if (parent == nullptr || !IsEntryName(name)) {
-        return false;
+    Status status = CheckEntryName(name);
+    if (!status.ok()) {
+        return status;
     }
     const std::string key = (parent->key.empty() ? "" : parent->key + "\\") + Lower(name);
     const std::string path = (parent->path.empty() ? "" : parent->path + "\\") + name;
     log_.push_back("create " + path);
-    if (ShouldFail(Call::kCreate) || entries_.count(key) != 0 ||
-        (!parent->key.empty() && !IsDirectory(parent->key))) {
-        return false;
+    if (ShouldFail(Call::kCreate, &status)) {
+        return status;
+    }
+    if (entries_.count(key) != 0) {
+        return Status::Failure(kErrorFileExists, "something is at the name already");
+    }
+    if (!parent->key.empty() && !IsDirectory(parent->key)) {
+        return NotFound();
     }
     Entry& entry = entries_[key];
     entry.path = path;
     entry.directory = isFolder;
     *child = Keep(key, path, !isFolder);
-    return true;
+    return Status();
 }
 
-bool FakeEnv::DeleteOpened(Handle handle) {
+Status FakeEnv::DeleteOpened(HandleId handle) {
     const OpenFile* open = Find(handle);
-    if (open == nullptr) {
-        return false;
-    }
     log_.push_back("delete " + open->path);
+    Status status;
+    if (ShouldFail(Call::kDelete, &status)) {
+        return status;
+    }
     const auto found = entries_.find(open->key);
-    if (ShouldFail(Call::kDelete) || found == entries_.end() || found->second.readOnly ||
-        (!found->second.link && HasChildren(open->key)) || heldOpen_.count(open->key) != 0) {
-        return false;
+    if (found == entries_.end()) {
+        return NotFound();
+    }
+    if (found->second.readOnly) {
+        return Status::Failure(kErrorAccessDenied, "it is read-only");
+    }
+    if (!found->second.link && HasChildren(open->key)) {
+        return Status::Failure(kErrorDirNotEmpty, "the folder is not empty");
+    }
+    if (heldOpen_.count(open->key) != 0) {
+        return Status::Failure(kErrorSharingViolation, "another program has it open");
     }
     entries_.erase(found);
-    return true;
+    return Status();
 }
 
-bool FakeEnv::RenameOpened(Handle entry, Handle folder, const std::string& name, bool replace) {
+Status FakeEnv::RenameOpened(HandleId entry, HandleId folder, const std::string& name,
+                             bool replace) {
     OpenFile* open = Find(entry);
     const OpenFile* parent = Find(folder);
-    if (open == nullptr || parent == nullptr || !IsEntryName(name)) {
-        return false;
+    Status status = CheckEntryName(name);
+    if (!status.ok()) {
+        return status;
     }
     const std::string from = open->key;
     const std::string key = (parent->key.empty() ? "" : parent->key + "\\") + Lower(name);
     const std::string path = (parent->path.empty() ? "" : parent->path + "\\") + name;
     log_.push_back("rename " + open->path + " -> " + path);
+    if (ShouldFail(Call::kRename, &status)) {
+        return status;
+    }
     const auto source = entries_.find(from);
     const auto target = entries_.find(key);
     // As on Windows, a folder with anything below it open stays where it is.
@@ -415,10 +450,18 @@ bool FakeEnv::RenameOpened(Handle entry, Handle folder, const std::string& name,
         std::any_of(heldOpen_.begin(), heldOpen_.end(), openBelow) ||
         std::any_of(openFiles_.begin(), openFiles_.end(),
                     [&](const auto& other) { return openBelow(other.second.key); });
-    if (ShouldFail(Call::kRename) || source == entries_.end() || busyBelow || IsBelow(key, from) ||
-        (target != entries_.end() && key != from &&
-         (!replace || target->second.directory || target->second.readOnly || IsBusy(key)))) {
-        return false;
+    if (source == entries_.end()) {
+        return NotFound();
+    }
+    if (busyBelow) {
+        return Status::Failure(kErrorAccessDenied, "something in it is open");
+    }
+    if (IsBelow(key, from)) {
+        return Status::Failure(kErrorInvalidName, "a folder cannot go inside itself");
+    }
+    if (target != entries_.end() && key != from &&
+        (!replace || target->second.directory || target->second.readOnly || IsBusy(key))) {
+        return Status::Failure(kErrorFileExists, "something is at the name already");
     }
     const std::string oldPath = source->second.path;
     std::map<std::string, Entry> moved;
@@ -437,19 +480,22 @@ bool FakeEnv::RenameOpened(Handle entry, Handle folder, const std::string& name,
     }
     open->key = key;
     open->path = path;
-    return true;
+    return Status();
 }
 
-FakeEnv::OpenFile* FakeEnv::Find(Handle file) {
+FakeEnv::OpenFile* FakeEnv::Find(HandleId file) {
     const auto found = openFiles_.find(file);
-    return found == openFiles_.end() ? nullptr : &found->second;
+    if (found == openFiles_.end()) {
+        throw std::logic_error("a handle used that is not open");
+    }
+    return &found->second;
 }
 
-bool FakeEnv::Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) {
-    *done = 0;
+Status FakeEnv::ReadBytes(HandleId file, void* buffer, std::uint32_t size, std::uint32_t* done) {
     OpenFile* open = Find(file);
-    if (ShouldFail(Call::kRead) || open == nullptr) {
-        return false;
+    Status failure;
+    if (ShouldFail(Call::kRead, &failure)) {
+        return failure;
     }
     const std::string& content = entries_.at(open->key).content;
     if (open->position < content.size()) {
@@ -459,13 +505,14 @@ bool FakeEnv::Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t*
         open->position += count;
         *done = static_cast<std::uint32_t>(count);
     }
-    return true;
+    return Status();
 }
 
-bool FakeEnv::Write(Handle file, const void* data, std::uint32_t size) {
+Status FakeEnv::WriteBytes(HandleId file, const void* data, std::uint32_t size) {
     OpenFile* open = Find(file);
-    if (ShouldFail(Call::kWrite) || open == nullptr) {
-        return false;
+    Status failure;
+    if (ShouldFail(Call::kWrite, &failure)) {
+        return failure;
     }
     std::string& content = entries_.at(open->key).content;
     const std::size_t position = static_cast<std::size_t>(open->position);
@@ -474,42 +521,33 @@ bool FakeEnv::Write(Handle file, const void* data, std::uint32_t size) {
     }
     std::memcpy(&content[position], data, size);
     open->position += size;
-    return true;
+    return Status();
 }
 
-bool FakeEnv::SeekTo(Handle file, std::uint64_t offset) {
+Status FakeEnv::SeekFile(HandleId file, std::uint64_t offset, bool fromEnd) {
     OpenFile* open = Find(file);
-    if (ShouldFail(Call::kSeek) || open == nullptr) {
-        return false;
+    Status failure;
+    if (ShouldFail(Call::kSeek, &failure)) {
+        return failure;
     }
-    open->position = offset;
-    return true;
+    open->position = fromEnd ? entries_.at(open->key).content.size() : offset;
+    return Status();
 }
 
-bool FakeEnv::SeekToEnd(Handle file) {
+Status FakeEnv::TruncateFile(HandleId file) {
     OpenFile* open = Find(file);
-    if (ShouldFail(Call::kSeek) || open == nullptr) {
-        return false;
-    }
-    open->position = entries_.at(open->key).content.size();
-    return true;
-}
-
-bool FakeEnv::TruncateAtPosition(Handle file) {
-    OpenFile* open = Find(file);
-    if (ShouldFail(Call::kTruncate) || open == nullptr) {
-        return false;
+    Status failure;
+    if (ShouldFail(Call::kTruncate, &failure)) {
+        return failure;
     }
     entries_.at(open->key).content.resize(static_cast<std::size_t>(open->position));
-    return true;
+    return Status();
 }
 
-bool FakeEnv::Flush(Handle file) {
-    return !ShouldFail(Call::kFlush) && Find(file) != nullptr;
-}
-
-void FakeEnv::CloseFile(Handle file) {
-    openFiles_.erase(file);
+Status FakeEnv::FlushFile(HandleId file) {
+    Find(file);
+    Status failure;
+    return ShouldFail(Call::kFlush, &failure) ? failure : Status();
 }
 
 }  // namespace orvane

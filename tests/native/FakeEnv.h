@@ -19,7 +19,6 @@ namespace orvane {
 enum class Call {
     kOpenKey,
     kQueryValue,
-    kFindFirst,
     kOpenFolder,
     kOpenChild,  // failed: the entry cannot be opened, and is taken for a link
     kListFolder,
@@ -49,18 +48,18 @@ class FakeEnv final : public Env {
     void SetReadOnly(const std::string& path, bool readOnly);
     // Another program holds the file open without sharing.
     void HoldOpen(const std::string& path);
-    // A link someone planted at `path`, to a folder or a file elsewhere. The
-    // directory search shows it as Wine does: a folder link with the
-    // reparse bit, a file link as a plain file. Opened for removal it is
+    // A link someone planted at `path`, to a folder or a file elsewhere. A
+    // listing shows it as Wine does: a folder link with the reparse bit, a
+    // file link as a plain file. Opened for removal it is
     // held itself, as Windows opens a reparse point.
     void AddLink(const std::string& path, bool toFolder);
     // The entry's name has a character the code page cannot hold: its
     // listing says the name is not exact.
     void MarkInexact(const std::string& path);
 
-    // Makes the `nth` call (from 1) of `call` from now on fail; 0 makes every
-    // one fail.
-    void FailCall(Call call, int nth = 1);
+    // Makes the `nth` call (from 1) of `call` from now on fail with
+    // `reason`; 0 makes every one fail.
+    void FailCall(Call call, int nth = 1, const std::string& reason = "the fake call failed");
     // Counts the calls of a kind made so far.
     int CallCount(Call call) const;
     // The process is killed: the `nth` call (from 1) that would create,
@@ -86,46 +85,43 @@ class FakeEnv final : public Env {
     const std::vector<std::string>& Log() const { return log_; }
     void ClearLog() { log_.clear(); }
     std::size_t OpenKeyCount() const { return openKeys_.size(); }
-    std::size_t OpenSearchCount() const { return searchCount_; }
     std::size_t OpenFileCount() const { return openFiles_.size(); }
 
     // --- Env ------------------------------------------------------------------------
-    long OpenKey(const std::string& subKey, Handle* key) override;
-    long QueryValue(Handle key, const std::string& name, unsigned char* data,
-                    std::uint32_t* size) override;
-    void CloseKey(Handle key) override;
-    bool FindFirst(const std::string& path, Handle* search, std::uint32_t* attributes) override;
-    void CloseFind(Handle search) override;
-    bool OpenFolder(const std::string& path, bool create, Handle* folder) override;
-    EntryKind OpenChild(Handle folder, const std::string& name, Access access,
-                        Handle* child) override;
-    bool ListFolder(Handle folder, std::vector<DirectoryEntry>* entries) override;
-    bool CreateChild(Handle folder, const std::string& name, bool isFolder, Handle* child) override;
-    bool DeleteOpened(Handle entry) override;
-    bool RenameOpened(Handle entry, Handle folder, const std::string& name, bool replace) override;
-    bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
-    bool Write(Handle file, const void* data, std::uint32_t size) override;
-    bool SeekTo(Handle file, std::uint64_t offset) override;
-    bool SeekToEnd(Handle file) override;
-    bool TruncateAtPosition(Handle file) override;
-    bool Flush(Handle file) override;
-    void CloseFile(Handle file) override;
-    std::string LastFailure() override { return "the fake call failed"; }
+    Status TakeTurn() override;
     std::string StartLog() override { return logPath_; }
     void Log(const std::string& line) override { logged_.push_back(line); }
     void Tell(const std::string& line) override {
         logged_.push_back(line);
         told_.push_back(line);
     }
+    bool IsInteractive() override { return interactive_; }
     // Where StartLog says the log is ("" by default: no log could be made).
     void SetLogPath(const std::string& path) { logPath_ = path; }
     // Every line written to the log, told ones among them.
     const std::vector<std::string>& Logged() const { return logged_; }
-    bool IsInteractive() override { return interactive_; }
-    bool TakeTurn() override { return !ShouldFail(Call::kTakeTurn); }
     void SetInteractive(bool interactive) { interactive_ = interactive; }
     // The lines told to the caller.
     const std::vector<std::string>& Told() const { return told_; }
+
+  protected:
+    Status OpenKeyId(const std::string& subKey, HandleId* key) override;
+    Status ReadValue(HandleId key, const std::string& name, std::string* value) override;
+    Status OpenFolderId(const std::string& path, bool create, HandleId* folder) override;
+    Status OpenChildId(HandleId folder, const std::string& name, Access access, EntryKind* kind,
+                       HandleId* child) override;
+    Status ListFolder(HandleId folder, std::vector<DirectoryEntry>* entries) override;
+    Status CreateChild(HandleId folder, const std::string& name, bool isFolder,
+                       HandleId* child) override;
+    Status DeleteOpened(HandleId entry) override;
+    Status RenameOpened(HandleId entry, HandleId folder, const std::string& name,
+                        bool replace) override;
+    Status ReadBytes(HandleId file, void* buffer, std::uint32_t size, std::uint32_t* done) override;
+    Status WriteBytes(HandleId file, const void* data, std::uint32_t size) override;
+    Status SeekFile(HandleId file, std::uint64_t offset, bool fromEnd) override;
+    Status TruncateFile(HandleId file) override;
+    Status FlushFile(HandleId file) override;
+    void CloseId(HandleId handle) override;
 
   private:
     struct Entry {
@@ -146,22 +142,23 @@ class FakeEnv final : public Env {
     static std::string Normalise(const std::string& path);
     static std::uint32_t AttributesOf(const Entry& entry);
     static std::string Lower(const std::string& text);
-    bool ShouldFail(Call call);
+    // Counts a call and says whether it is to fail, and with what.
+    bool ShouldFail(Call call, Status* failure);
     bool IsBusy(const std::string& key) const;
     bool HasChildren(const std::string& key) const;
     void MakeDirectories(const std::string& path);
-    Handle Keep(const std::string& key, const std::string& path, bool exclusive);
-    OpenFile* Find(Handle file);
+    HandleId Keep(const std::string& key, const std::string& path, bool exclusive);
+    OpenFile* Find(HandleId file);
 
     std::map<std::string, Entry> entries_;
     std::map<std::string, std::map<std::string, std::string>> registry_;
     std::set<std::string> inexactValues_;
-    std::map<Handle, std::string> openKeys_;
-    std::map<Handle, OpenFile> openFiles_;
+    std::map<HandleId, std::string> openKeys_;
+    std::map<HandleId, OpenFile> openFiles_;
     std::set<std::string> heldOpen_;
-    std::size_t searchCount_ = 0;
-    Handle nextHandle_ = 1;
+    HandleId nextHandle_ = 1;
     std::map<Call, int> calls_;
+    std::map<Call, std::string> failReasons_;
     std::map<Call, std::set<int>> failAt_;
     std::set<Call> failAlways_;
     std::vector<std::string> log_;

@@ -20,8 +20,9 @@ TEST(ExistenceTests, FilesFoldersAndMissingPaths) {
     EXPECT_FALSE(IsExistingFile(env, "C:\\A\\missing"));
     EXPECT_FALSE(IsExistingDirectory(env, "C:\\A\\missing"));
     EXPECT_TRUE(IsExistingDirectory(env, "C:\\A\\B\\C\\..\\..\\vc7"));
-    EXPECT_FALSE(IsExistingDirectory(env, "C:\\A\\B\\"));
-    EXPECT_EQ(env.OpenSearchCount(), 0u);
+    EXPECT_TRUE(IsExistingDirectory(env, "C:\\A\\B\\"));
+    EXPECT_FALSE(IsExistingFile(env, "C:\\A\\B\\C\\f.txt\\"));
+    EXPECT_EQ(env.OpenFileCount(), 0u);
 }
 
 TEST(NamesBelow, OnlyWhatLiesBelowTheRoot) {
@@ -47,10 +48,10 @@ TEST(CopyFolderContent, NothingUncheckedIsCopiedAndEveryMissingEntryIsReported) 
         env.AddFile("C:\\X\\A\\sub\\c.txt", "c");
     };
     const auto copy = [](FakeEnv& env) {
-        FileCloser from(env), to(env);
-        return env.OpenFolder("C:\\X\\A", false, from.put()) &&
-               env.OpenFolder("C:\\VC\\T", true, to.put()) &&
-               CopyFolderContent(env, from.get(), "C:\\X\\A", to.get(), "C:\\VC\\T");
+        Folder from, to;
+        return env.OpenFolder("C:\\X\\A", false, &from).ok() &&
+               env.OpenFolder("C:\\VC\\T", true, &to).ok() &&
+               CopyFolderContent(from, "C:\\X\\A", to, "C:\\VC\\T", Destination::kNew).ok();
     };
     {
         FakeEnv env;
@@ -87,23 +88,26 @@ TEST(DeleteEntry, RemovesAWholeFolderLinksThemselvesAndReportsWhatStays) {
     env.AddLink("C:\\T\\D\\file", false);
     env.AddFile("C:\\T\\keep.txt", "k");
     {
-        FileCloser top(env);
-        ASSERT_TRUE(env.OpenFolder("C:\\T", false, top.put()));
-        EXPECT_TRUE(DeleteEntry(env, top.get(), "C:\\T", "D"));
+        Folder top;
+        ASSERT_TRUE(env.OpenFolder("C:\\T", false, &top).ok());
+        EXPECT_TRUE(DeleteEntry(top, "C:\\T", "D").ok());
         EXPECT_EQ(env.Tree("C:\\T"), (Lines{"keep.txt=k"}));
-        EXPECT_TRUE(DeleteEntry(env, top.get(), "C:\\T", "D"));
+        EXPECT_TRUE(DeleteEntry(top, "C:\\T", "D").ok());
 
         env.AddFile("C:\\T\\E\\a.txt", "a");
         env.AddFile("C:\\T\\E\\look-alike", "x");
         env.MarkInexact("C:\\T\\E\\look-alike");
-        std::string failure;
-        EXPECT_FALSE(DeleteEntry(env, top.get(), "C:\\T", "E", &failure));
         EXPECT_EQ(
-            failure,
+            DeleteEntry(top, "C:\\T", "E").reason(),
             "C:\\T\\E\\look-alike: its name has a character the code page cannot hold exactly");
         EXPECT_EQ(env.Tree("C:\\T\\E"), (Lines{"look-alike=x"}));
-        env.FailCall(Call::kDelete);
-        EXPECT_FALSE(DeleteEntry(env, top.get(), "C:\\T", "keep.txt"));
+        // Each failure carries its own reason, never another call's.
+        env.FailCall(Call::kDelete, 1, "held by the indexer");
+        EXPECT_EQ(DeleteEntry(top, "C:\\T", "keep.txt").reason(),
+                  "C:\\T\\keep.txt: held by the indexer");
+        env.SetReadOnly("C:\\T\\keep.txt", true);
+        EXPECT_EQ(DeleteEntry(top, "C:\\T", "keep.txt").reason(),
+                  "C:\\T\\keep.txt: it is read-only");
     }
     EXPECT_EQ(env.OpenFileCount(), 0u);
 }

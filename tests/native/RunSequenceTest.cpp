@@ -101,9 +101,9 @@ TEST_F(RunSequence, NoTurnOrNoProductChangesNothing) {
     EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\Templates"), RunOutcome::kStopped);
     EXPECT_EQ(env.Told().back(),
               "Orvane: stopped before any Visual Studio was changed: "
-              "C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\nul.txt: a link, a second "
-              "name of another file, a sparse file, or a name the code page cannot hold exactly or "
-              "Windows keeps for a device, where the product's own file belongs");
+              "C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\nul.txt: not itself: a link, "
+              "a second name of another file, a sparse file, or a name the code page cannot hold "
+              "exactly or Windows keeps for a device");
     EXPECT_TRUE(env.Log().empty());
 }
 
@@ -189,7 +189,7 @@ TEST_F(RunSequence, EveryOutcomeIsToldWithItsReason) {
     env.SetReadOnly(kProject, true);
     EXPECT_EQ(told("-i C:\\Kit\\Templates"),
               "Orvane: stopped before any Visual Studio was changed: " + kProject +
-                  ": cannot open it: the fake call failed\n");
+                  ": cannot open it: it is read-only\n");
     env.SetReadOnly(kProject, false);
 
     env.FailCall(Call::kFlush, 2);

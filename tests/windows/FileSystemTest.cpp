@@ -21,7 +21,7 @@ class RealFileSystem : public ::testing::Test {
     WinEnv env;
 };
 
-TEST_F(RealFileSystem, ExistenceFollowsTheSearchRules) {
+TEST_F(RealFileSystem, ExistenceIsAskedByOpening) {
     WriteBytes(At("A\\B\\C\\f.txt"), "x");
     testing::MakeDirs(At("A\\Vc7"));
     EXPECT_TRUE(IsExistingFile(env, At("A\\B\\C\\f.txt")));
@@ -30,19 +30,21 @@ TEST_F(RealFileSystem, ExistenceFollowsTheSearchRules) {
     EXPECT_FALSE(IsExistingFile(env, At("A\\B")));
     EXPECT_FALSE(IsExistingFile(env, At("A\\missing")));
     EXPECT_TRUE(IsExistingDirectory(env, At("A\\B\\C\\..\\..\\vc7")));
-    EXPECT_FALSE(IsExistingDirectory(env, At("A\\B\\")));
+    EXPECT_TRUE(IsExistingDirectory(env, At("A\\B\\")));
+    EXPECT_FALSE(IsExistingFile(env, At("A\\B\\C\\f.txt\\")));
 }
 
 TEST_F(RealFileSystem, ACopyTakesEveryEntryIntoAFreshFolder) {
     WriteBytes(At("X\\A\\f.txt"), "1");
     WriteBytes(At("X\\A\\sub\\g.txt"), std::string(200000, 'g'));
-    FileCloser from(env), to(env);
-    ASSERT_TRUE(env.OpenFolder(At("X\\A"), false, from.put()));
-    ASSERT_TRUE(env.OpenFolder(At("Y\\B"), true, to.put()));
-    EXPECT_TRUE(CopyFolderContent(env, from.get(), At("X\\A"), to.get(), At("Y\\B")));
+    Folder from, to;
+    ASSERT_TRUE(env.OpenFolder(At("X\\A"), false, &from).ok());
+    ASSERT_TRUE(env.OpenFolder(At("Y\\B"), true, &to).ok());
+    EXPECT_TRUE(CopyFolderContent(from, At("X\\A"), to, At("Y\\B"), Destination::kNew).ok());
     EXPECT_EQ(ReadBytes(At("Y\\B\\f.txt")), "1");
     EXPECT_EQ(ReadBytes(At("Y\\B\\sub\\g.txt")), std::string(200000, 'g'));
-    EXPECT_FALSE(env.OpenFolder(At("X\\missing"), false, from.put()));
+    EXPECT_TRUE(env.OpenFolder(At("X\\missing"), false, &from).IsNotFound());
+    EXPECT_FALSE(from.IsOpen());
 }
 
 // On the real file system: a second name of a file is neither copied nor
@@ -52,17 +54,18 @@ TEST_F(RealFileSystem, HardLinksAreNotCopiedAndLoseOnlyTheirOwnName) {
     WriteBytes(At("X\\A\\f.txt"), "1");
     ASSERT_TRUE(
         CreateHardLinkA(At("X\\A\\second.txt").c_str(), At("outside.txt").c_str(), nullptr));
-    EXPECT_FALSE(IsFreeOfLinks(env, dir.path(), At("X")));
+    EXPECT_EQ(CheckFreeOfLinks(env, dir.path(), At("X")).reason(),
+              At("X\\A\\second.txt") + ": " + kNotItself);
     {
-        FileCloser from(env), to(env), top(env);
-        ASSERT_TRUE(env.OpenFolder(At("X\\A"), false, from.put()));
-        ASSERT_TRUE(env.OpenFolder(At("Y"), true, to.put()));
-        EXPECT_FALSE(CopyFolderContent(env, from.get(), At("X\\A"), to.get(), At("Y")));
+        Folder from, to, top;
+        ASSERT_TRUE(env.OpenFolder(At("X\\A"), false, &from).ok());
+        ASSERT_TRUE(env.OpenFolder(At("Y"), true, &to).ok());
+        EXPECT_FALSE(CopyFolderContent(from, At("X\\A"), to, At("Y"), Destination::kNew).ok());
         EXPECT_EQ(ReadBytes(At("Y\\f.txt")), "1");
         EXPECT_FALSE(PathExists(At("Y\\second.txt")));
         from.Close();
-        ASSERT_TRUE(env.OpenFolder(dir.path(), false, top.put()));
-        EXPECT_TRUE(DeleteEntry(env, top.get(), dir.path(), "X"));
+        ASSERT_TRUE(env.OpenFolder(dir.path(), false, &top).ok());
+        EXPECT_TRUE(DeleteEntry(top, dir.path(), "X").ok());
     }
     EXPECT_FALSE(PathExists(At("X")));
     EXPECT_EQ(ReadBytes(At("outside.txt")), "not for everyone");
@@ -72,10 +75,10 @@ TEST_F(RealFileSystem, DeleteEntryRemovesEverything) {
     WriteBytes(At("D\\a.txt"), "a");
     WriteBytes(At("D\\sub\\deeper\\b.txt"), "b");
     {
-        FileCloser top(env);
-        ASSERT_TRUE(env.OpenFolder(dir.path(), false, top.put()));
-        EXPECT_TRUE(DeleteEntry(env, top.get(), dir.path(), "D"));
-        EXPECT_TRUE(DeleteEntry(env, top.get(), dir.path(), "D"));
+        Folder top;
+        ASSERT_TRUE(env.OpenFolder(dir.path(), false, &top).ok());
+        EXPECT_TRUE(DeleteEntry(top, dir.path(), "D").ok());
+        EXPECT_TRUE(DeleteEntry(top, dir.path(), "D").ok());
     }
     EXPECT_FALSE(PathExists(At("D")));
 }

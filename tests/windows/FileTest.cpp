@@ -28,18 +28,26 @@ class RealFiles : public ::testing::Test {
     std::string project, temp;
 };
 
+// What an entry is, as InspectBelow says it, which must be able to look.
+EntryKind KindBelow(Env& env, const std::string& root, const std::string& path) {
+    EntryKind kind = EntryKind::kMissing;
+    EXPECT_TRUE(InspectBelow(env, root, path, &kind).ok()) << path;
+    return kind;
+}
+
 TEST_F(RealFiles, NoSharingWhileOpen) {
     WriteBytes(project, "x");
-    FileCloser file(env), second(env);
-    ASSERT_EQ(OpenBelow(env, dir.path(), project, Access::kReadWrite, file.put()),
-              EntryKind::kFile);
-    EXPECT_EQ(OpenBelow(env, dir.path(), project, Access::kReadWrite, second.put()),
-              EntryKind::kLink);
+    Child file, second;
+    ASSERT_TRUE(OpenBelow(env, dir.path(), project, Access::kReadWrite, &file).ok());
+    ASSERT_EQ(file.kind, EntryKind::kFile);
+    // Held, not a link: the failure says so, with the system's own reason.
+    const Status held = OpenBelow(env, dir.path(), project, Access::kReadWrite, &second);
+    EXPECT_EQ(held.code(), ERROR_SHARING_VIOLATION) << held.reason();
+    EXPECT_NE(held.reason().find("(error 32)"), std::string::npos) << held.reason();
     EXPECT_EQ(ReadBytes(project), "<missing>");
-    file.Close();
+    file = Child();
     EXPECT_EQ(ReadBytes(project), "x");
-    EXPECT_EQ(OpenBelow(env, dir.path(), dir.path() + "\\none", Access::kReadWrite, file.put()),
-              EntryKind::kMissing);
+    EXPECT_EQ(KindBelow(env, dir.path(), dir.path() + "\\none"), EntryKind::kMissing);
 }
 
 TEST_F(RealFiles, RewriteTakesBackLongLinesAndTruncates) {
@@ -76,15 +84,15 @@ TEST_F(RealFiles, TemporaryFileHeldOpenRaisesAndLeavesTheProject) {
     }
     EXPECT_EQ(ReadBytes(project), "AdditionalIncludeDirectories\r\n");
     EXPECT_EQ(ReadBytes(temp), "someone else's");
-    FileCloser check(env);
-    EXPECT_EQ(OpenBelow(env, dir.path(), project, Access::kReadWrite, check.put()),
-              EntryKind::kFile);
+    Child check;
+    EXPECT_TRUE(OpenBelow(env, dir.path(), project, Access::kReadWrite, &check).ok());
+    EXPECT_EQ(check.kind, EntryKind::kFile);
 }
 
 TEST_F(RealFiles, StampAppendsAtTheEndAndSkipsABusyLauncher) {
     const std::string launcher = dir.path() + "\\AddToolBand.vsz";
     WriteBytes(launcher, "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n");
-    StampWizardLauncher(env, dir.path(), launcher, "Param=\"BASE_DIR = C:\\Kit\\\"");
+    EXPECT_TRUE(StampWizardLauncher(env, dir.path(), launcher, "Param=\"BASE_DIR = C:\\Kit\\\"").ok());
     EXPECT_EQ(ReadBytes(launcher),
               "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n\n"
               "Param=\"BASE_DIR = C:\\Kit\\\"\n");
@@ -93,7 +101,8 @@ TEST_F(RealFiles, StampAppendsAtTheEndAndSkipsABusyLauncher) {
     {
         testing::HeldOpen holder(launcher);
         ASSERT_TRUE(holder.held());
-        StampWizardLauncher(env, dir.path(), launcher, "Param=x");
+        EXPECT_EQ(StampWizardLauncher(env, dir.path(), launcher, "Param=x").code(),
+                  ERROR_SHARING_VIOLATION);
     }
     EXPECT_EQ(ReadBytes(launcher), "busy");
 }
@@ -108,45 +117,51 @@ TEST_F(RealFiles, BelowTheFolderOnlyEntriesInTheirOwnPlaceCount) {
     const std::string second = root + "Samples\\P1.vcproj";
     ASSERT_TRUE(CreateHardLinkA(second.c_str(), outside.c_str(), nullptr));
 
-    EXPECT_EQ(InspectBelow(env, root, root + "Samples\\P.vcproj"), EntryKind::kFile);
-    EXPECT_EQ(InspectBelow(env, root, root + "samples\\..\\Samples"), EntryKind::kFolder);
-    EXPECT_EQ(InspectBelow(env, root, root + "Samples\\none"), EntryKind::kMissing);
-    EXPECT_EQ(InspectBelow(env, root, second), EntryKind::kLink);
-    EXPECT_EQ(InspectBelow(env, root, outside), EntryKind::kLink);
-    FileCloser file(env);
-    EXPECT_EQ(OpenBelow(env, root, second, Access::kReadWrite, file.put()), EntryKind::kLink);
-    EXPECT_EQ(file.get(), kNoHandle);
+    EXPECT_EQ(KindBelow(env, root, root + "Samples\\P.vcproj"), EntryKind::kFile);
+    EXPECT_EQ(KindBelow(env, root, root + "samples\\..\\Samples"), EntryKind::kFolder);
+    EXPECT_EQ(KindBelow(env, root, root + "Samples\\none"), EntryKind::kMissing);
+    EXPECT_EQ(KindBelow(env, root, second), EntryKind::kLink);
+    EntryKind kind = EntryKind::kMissing;
+    EXPECT_FALSE(InspectBelow(env, root, outside, &kind).ok());
+    Child link;
+    EXPECT_TRUE(OpenBelow(env, root, second, Access::kReadWrite, &link).ok());
+    EXPECT_EQ(link.kind, EntryKind::kLink);
+    EXPECT_FALSE(link.entry().IsOpen());
 
     // Cleared: the second name goes, the file it shared stays.
-    FileCloser samples(env);
-    ASSERT_EQ(OpenBelow(env, root, root + "Samples", Access::kLook, samples.put()),
-              EntryKind::kFolder);
-    ASSERT_TRUE(ClearChild(env, samples.get(), "P1.vcproj"));
-    ASSERT_TRUE(env.CreateChild(samples.get(), "P1.vcproj", false, file.put()));
-    ASSERT_TRUE(env.Write(file.get(), "new", 3));
-    EXPECT_FALSE(env.CreateChild(samples.get(), "P1.vcproj", false, file.put()));
+    Child samples;
+    ASSERT_TRUE(OpenBelow(env, root, root + "Samples", Access::kLook, &samples).ok());
+    ASSERT_EQ(samples.kind, EntryKind::kFolder);
+    const Folder& folder = samples.folder;
+    ASSERT_TRUE(ClearChild(folder, "P1.vcproj").ok());
+    File file;
+    ASSERT_TRUE(folder.NewFile("P1.vcproj", &file).ok());
+    ASSERT_TRUE(file.Write("new", 3).ok());
+    EXPECT_FALSE(folder.NewFile("P1.vcproj", &file).ok());
     EXPECT_EQ(ReadBytes(second), "new");
     EXPECT_EQ(ReadBytes(outside), "not for everyone");
-    EXPECT_EQ(InspectBelow(env, root, second), EntryKind::kFile);
+    EXPECT_EQ(KindBelow(env, root, second), EntryKind::kFile);
     // A folder that is not empty at the name cannot go.
     WriteBytes(root + "Samples\\Q1.vcproj\\theirs", "t");
-    EXPECT_FALSE(ClearChild(env, samples.get(), "Q1.vcproj"));
+    EXPECT_FALSE(ClearChild(folder, "Q1.vcproj").ok());
     EXPECT_EQ(ReadBytes(root + "Samples\\Q1.vcproj\\theirs"), "t");
     // Names are single entries, exactly as given.
     for (const char* name : {"", ".", "..", "Q1.vcproj\\theirs", "P.vcproj:stream", "a/b"}) {
-        EXPECT_EQ(env.OpenChild(samples.get(), name, Access::kLook, file.put()), EntryKind::kLink)
+        Child child;
+        EXPECT_EQ(folder.OpenChild(name, Access::kLook, &child).code(), ERROR_INVALID_NAME)
             << name;
-        EXPECT_FALSE(env.CreateChild(samples.get(), name, false, file.put())) << name;
+        EXPECT_FALSE(folder.NewFile(name, &file).ok()) << name;
     }
 }
 
 TEST_F(RealFiles, RenameThroughTheHandleReplacesInOneStep) {
     WriteBytes(project, "old");
-    FileCloser folder(env), file(env);
-    ASSERT_TRUE(env.OpenFolder(dir.path(), false, folder.put()));
-    ASSERT_TRUE(env.CreateChild(folder.get(), "P1.vcproj", false, file.put()));
-    ASSERT_TRUE(env.Write(file.get(), "new", 3));
-    EXPECT_TRUE(env.RenameOpened(file.get(), folder.get(), "P.vcproj", true));
+    Folder folder;
+    File file;
+    ASSERT_TRUE(env.OpenFolder(dir.path(), false, &folder).ok());
+    ASSERT_TRUE(folder.NewFile("P1.vcproj", &file).ok());
+    ASSERT_TRUE(file.Write("new", 3).ok());
+    EXPECT_TRUE(file.MoveTo(folder, "P.vcproj", true).ok());
     file.Close();
     EXPECT_EQ(ReadBytes(project), "new");
     EXPECT_FALSE(PathExists(temp));
