@@ -342,9 +342,12 @@ class Site {
         const Folder* parent = &wizards;
         Folder held;
         for (const char* name : {wizard, "scripts", "1033"}) {
-            if (!parent->OpenChild(name, Access::kLook, &child).ok() ||
-                child.kind != EntryKind::kFolder) {
-                return Fail(path + " is not a folder of its own");
+            Status status = parent->OpenChild(name, Access::kLook, &child);
+            if (status.ok() && child.kind != EntryKind::kFolder) {
+                status = Status::Failure(0, "it is not a folder of its own");
+            }
+            if (!status.ok()) {
+                return Fail(path + ": " + status.reason());
             }
             held = std::move(child.folder);
             parent = &held;
@@ -561,6 +564,9 @@ class Site {
         constexpr int kTries = 100;
         Child stuck;
         Status status = folder.OpenChild(name, Access::kRemove, &stuck);
+        if (status.ok() && stuck.kind == EntryKind::kMissing) {
+            return true;  // nothing in the way after all
+        }
         if (status.ok() && !stuck.entry().IsOpen()) {
             status = Status::Failure(0, "it cannot be opened itself");
         }

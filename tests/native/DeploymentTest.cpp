@@ -1,5 +1,7 @@
 #include "deploy/Deployment.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "deploy/FileSystem.h"
@@ -223,8 +225,18 @@ TEST(WholeOrUntouched, AnyFailedCallLeavesEachVersionOldOrNew) {
              nth = nth == calls || nth + step <= calls ? nth + step : calls) {
             FakeEnv env;
             InstallThenUpgradeProduct(env);
-            env.FailCall(call, nth);
+            const std::string reason = "fault " + std::to_string(static_cast<int>(call));
+            env.FailCall(call, nth, reason);
             const bool complete = RunOnce(env, true);
+            // The run that did not complete says why, in the failed call's words.
+            const auto& told = env.Told();
+            EXPECT_TRUE(complete || std::any_of(told.begin(), told.end(),
+                                                [&](const auto& line) {
+                                                    return line.find(": " + reason) !=
+                                                           std::string::npos;
+                                                }))
+                << "call " << static_cast<int>(call) << " #" << nth << " "
+                << (told.empty() ? "" : told.back());
             for (int v = 0; v < 3; ++v) {
                 const Lines seen = Visible(env, kVcDirs[v]);
                 EXPECT_TRUE(seen == after[v] || (!complete && seen == before[v]))
