@@ -334,10 +334,15 @@ class Site {
                                    Below(from, name) + ": " + status.reason());
     }
 
-    // Opens staged wizard `wizard`'s scripts\1033, and its newer script.
+    // Where staged wizard `wizard` keeps its scripts.
+    static std::string ScriptsPath(const std::string& wizardsPath, const char* wizard) {
+        return Below(Below(Below(wizardsPath, wizard), "scripts"), "1033");
+    }
+
+    // Opens staged wizard `wizard`'s scripts folder, and its newer script.
     bool OpenNewerScript(const Folder& wizards, const std::string& wizardsPath, const char* wizard,
                          Folder* scripts, Child* script) {
-        const std::string path = Below(Below(Below(wizardsPath, wizard), "scripts"), "1033");
+        const std::string path = ScriptsPath(wizardsPath, wizard);
         Child child;
         const Folder* parent = &wizards;
         Folder held;
@@ -371,8 +376,8 @@ class Site {
             }
             const Status status = script.file.MoveTo(scripts, "default.js", true);
             if (!status.ok()) {
-                return Fail(Below(wizardsPath, wizard) + "\\...\\default05.js cannot become " +
-                            "default.js: " + status.reason());
+                return Fail(Below(ScriptsPath(wizardsPath, wizard), kNewerScript) +
+                            " cannot become default.js: " + status.reason());
             }
         }
         return true;
@@ -387,8 +392,9 @@ class Site {
             return false;
         }
         const Status status = script.file.Delete();
-        return status.ok() || Fail(Below(wizardsPath, kWizardFolders[0]) +
-                                   "\\...\\default05.js cannot be deleted: " + status.reason());
+        return status.ok() ||
+               Fail(Below(ScriptsPath(wizardsPath, kWizardFolders[0]), kNewerScript) +
+                    " cannot be deleted: " + status.reason());
     }
 
     // Finishes the journal `install` names: every staged entry moved into
