@@ -152,17 +152,7 @@ class Site {
     // Puts the staged content in place: from here on the version is to get
     // all of it, and a run that is killed is finished by the next one.
     bool Switch() {
-        Status status;
-        {
-            Child staging;
-            status = vc_.OpenChild(kStaging, Access::kRemove, &staging);
-            if (status.ok() && staging.kind != EntryKind::kFolder) {
-                status = Status::Failure(0, "it is not the folder staged");
-            }
-            if (status.ok()) {
-                status = staging.folder.MoveTo(vc_, kInstallJournal, false);
-            }
-        }
+        const Status status = RenameJournal(kStaging, kInstallJournal);
         if (!status.ok()) {
             DiscardIfPresent(kStaging);
             return Fail(Path(kStaging) + " cannot become " + kInstallJournal + ": " +
@@ -627,23 +617,24 @@ class Site {
     // The journal becomes staging, only ever discarded, and goes with the
     // old content: a run killed meanwhile finds nothing left to finish.
     bool RetireJournal(const char* name) {
-        Status status;
-        {
-            Child journal;
-            status = vc_.OpenChild(name, Access::kRemove, &journal);
-            if (status.ok() && journal.kind != EntryKind::kFolder) {
-                status = Status::Failure(0, "it is not a folder of its own");
-            }
-            if (status.ok()) {
-                status = journal.folder.MoveTo(vc_, kStaging, false);
-            }
-        }
+        const Status status = RenameJournal(name, kStaging);
         if (!status.ok()) {
             return Fail(Path(name) + " cannot be retired: " + status.reason());
         }
         const bool staging = DiscardIfPresent(kStaging);
         DiscardIfPresent(kAside);
         return staging;
+    }
+
+    // Renames the journal's folder `from` in the VC folder to `to`, which
+    // must be free; nothing stays open.
+    Status RenameJournal(const char* from, const char* to) {
+        Child journal;
+        const Status status = vc_.OpenChild(from, Access::kRemove, &journal);
+        if (status.ok() && journal.kind != EntryKind::kFolder) {
+            return Status::Failure(0, "it is not a folder of its own");
+        }
+        return status.ok() ? journal.folder.MoveTo(vc_, to, false) : status;
     }
 
     Env& env_;
