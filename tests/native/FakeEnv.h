@@ -5,7 +5,8 @@
 // to case, ".." steps back, files opened without sharing exclude every other
 // opener), folder handles from which entries are opened, created, renamed
 // and deleted, a log of every call that changes something, and failure of
-// any chosen call.
+// any chosen call with the reason it is given; its own failures carry
+// their own reasons, as the system's do.
 
 #include <map>
 #include <set>
@@ -20,7 +21,7 @@ enum class Call {
     kOpenKey,
     kQueryValue,
     kOpenFolder,
-    kOpenChild,  // failed: the entry cannot be opened, and is taken for a link
+    kOpenChild,  // failed: something is at the name that cannot be opened
     kListFolder,
     kCreate,
     kDelete,
@@ -50,8 +51,8 @@ class FakeEnv final : public Env {
     void HoldOpen(const std::string& path);
     // A link someone planted at `path`, to a folder or a file elsewhere. A
     // listing shows it as Wine does: a folder link with the reparse bit, a
-    // file link as a plain file. Opened for removal it is
-    // held itself, as Windows opens a reparse point.
+    // file link as a plain file. Opened for removal it is held itself, as
+    // Windows opens a reparse point.
     void AddLink(const std::string& path, bool toFolder);
     // The entry's name has a character the code page cannot hold: its
     // listing says the name is not exact.
