@@ -92,7 +92,8 @@ TEST_F(RealFiles, TemporaryFileHeldOpenRaisesAndLeavesTheProject) {
 TEST_F(RealFiles, StampAppendsAtTheEndAndSkipsABusyLauncher) {
     const std::string launcher = dir.path() + "\\AddToolBand.vsz";
     WriteBytes(launcher, "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n");
-    EXPECT_TRUE(StampWizardLauncher(env, dir.path(), launcher, "Param=\"BASE_DIR = C:\\Kit\\\"").ok());
+    EXPECT_TRUE(
+        StampWizardLauncher(env, dir.path(), launcher, "Param=\"BASE_DIR = C:\\Kit\\\"").ok());
     EXPECT_EQ(ReadBytes(launcher),
               "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n\n"
               "Param=\"BASE_DIR = C:\\Kit\\\"\n");
@@ -148,8 +149,7 @@ TEST_F(RealFiles, BelowTheFolderOnlyEntriesInTheirOwnPlaceCount) {
     // Names are single entries, exactly as given.
     for (const char* name : {"", ".", "..", "Q1.vcproj\\theirs", "P.vcproj:stream", "a/b"}) {
         Child child;
-        EXPECT_EQ(folder.OpenChild(name, Access::kLook, &child).code(), ERROR_INVALID_NAME)
-            << name;
+        EXPECT_EQ(folder.OpenChild(name, Access::kLook, &child).code(), ERROR_INVALID_NAME) << name;
         EXPECT_FALSE(folder.NewFile(name, &file).ok()) << name;
     }
 }
