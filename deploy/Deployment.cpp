@@ -660,9 +660,7 @@ std::vector<Installation> FindInstallations(Env& env, std::vector<VersionIndex>*
         // A VC folder that is there but cannot be opened is still an
         // installation, one this run will say it could not serve.
         const std::string vcDir = GetVcDir(index, root);
-        Folder vc;
-        const Status status = env.OpenFolder(vcDir, false, &vc);
-        if (!status.IsNotFound() && status.code() != kNotAFolder) {
+        if (IsExistingDirectory(env, vcDir)) {
             found.push_back({index, vcDir});
         }
     }

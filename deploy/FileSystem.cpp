@@ -365,7 +365,9 @@ bool IsExistingFile(Env& env, const std::string& path) {
 
 bool IsExistingDirectory(Env& env, const std::string& path) {
     Folder folder;
-    return env.OpenFolder(path, false, &folder).ok();
+    const Status status = env.OpenFolder(path, false, &folder);
+    // A folder that refuses to be opened is there all the same.
+    return status.ok() || (!status.IsNotFound() && status.code() != kNotAFolder);
 }
 
 namespace {

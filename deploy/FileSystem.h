@@ -21,7 +21,8 @@ constexpr int kMaxTreeDepth = 128;
 // opened by path and the entry looked at from that handle.
 bool IsExistingFile(Env& env, const std::string& path);
 
-// True when `path` opens as a folder.
+// True when `path` opens as a folder, or something is there that cannot be
+// opened but is not known to be anything else.
 bool IsExistingDirectory(Env& env, const std::string& path);
 
 // Why a listed entry cannot be used by its name (a look-alike the code

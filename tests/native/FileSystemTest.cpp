@@ -22,6 +22,9 @@ TEST(ExistenceTests, FilesFoldersAndMissingPaths) {
     EXPECT_TRUE(IsExistingDirectory(env, "C:\\A\\B\\C\\..\\..\\vc7"));
     EXPECT_TRUE(IsExistingDirectory(env, "C:\\A\\B\\"));
     EXPECT_FALSE(IsExistingFile(env, "C:\\A\\B\\C\\f.txt\\"));
+    // A folder that refuses to be opened is still there.
+    env.FailCall(Call::kOpenFolder, 1, "access denied");
+    EXPECT_TRUE(IsExistingDirectory(env, "C:\\A\\missing"));
     EXPECT_EQ(env.OpenFileCount(), 0u);
 }
 
