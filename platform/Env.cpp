@@ -1,5 +1,6 @@
 #include "platform/Env.h"
 
+#include <type_traits>
 #include <utility>
 
 namespace orvane {
@@ -110,24 +111,24 @@ Status Folder::List(std::vector<DirectoryEntry>* entries) const {
     return IsOpen() ? env_->ListFolder(id_, entries) : NotOpen();
 }
 
-Status Folder::NewFolder(const std::string& name, Folder* folder) const {
-    folder->Close();
+template <typename Made>
+Status Folder::Create(const std::string& name, Made* made) const {
+    made->Close();
     HandleId id = 0;
-    const Status status = IsOpen() ? env_->CreateChild(id_, name, true, &id) : NotOpen();
+    const bool isFolder = std::is_same<Made, Folder>::value;
+    const Status status = IsOpen() ? env_->CreateChild(id_, name, isFolder, &id) : NotOpen();
     if (status.ok()) {
-        *folder = Folder(env_, id);
+        *made = Made(env_, id);
     }
     return status;
 }
 
+Status Folder::NewFolder(const std::string& name, Folder* folder) const {
+    return Create(name, folder);
+}
+
 Status Folder::NewFile(const std::string& name, File* file) const {
-    file->Close();
-    HandleId id = 0;
-    const Status status = IsOpen() ? env_->CreateChild(id_, name, false, &id) : NotOpen();
-    if (status.ok()) {
-        *file = File(env_, id);
-    }
-    return status;
+    return Create(name, file);
 }
 
 const Entry& Child::entry() const {

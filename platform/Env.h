@@ -210,6 +210,10 @@ class Folder : public Entry {
   private:
     friend class Env;
     using Entry::Entry;
+
+    // Creates `name` anew as a folder or a file, as `Made` is.
+    template <typename Made>
+    Status Create(const std::string& name, Made* made) const;
 };
 
 // What Folder::OpenChild found at a name, and the handle it holds.
