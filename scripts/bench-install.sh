@@ -10,7 +10,7 @@ set -eu
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$ORVANE_ROOT"
 if [ "${1:-}" != one ]; then
-    wine32_tree
+    wine32_setup
     for preset in windows windows-x86; do
         cmake --preset "$preset" >/dev/null
         cmake --build --preset "$preset" >/dev/null

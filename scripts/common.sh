@@ -72,6 +72,59 @@ wine32_tree() {
     return 1
 }
 
+# The 32-bit Wine, and where this kernel runs no 32-bit code, the emulator
+# it runs through.
+wine32_setup() {
+    wine32_tree && { "$ORVANE_ROOT/tests/wine/wine32.sh" true || wine32_emulator; }
+}
+
+# Where the kernel runs no 32-bit code at all (IA-32 emulation off, as under
+# some hypervisors), the 32-bit Wine runs through qemu-i386: Debian
+# unstable's, whose mmap keeps the address space Wine reserves at start
+# (bookworm's qemu 7.2 takes about a minute to start each 32-bit process).
+# It is a static program, fetched and checked by apt from the host's own
+# mirror; nothing is installed on the host. It goes into a layer that
+# tests/wine/wine32.sh lays over the tree, build/wine32/emulator/usr, with
+# the tree's 32-bit loader beside it and, in the loader's place, a script
+# that starts the loader through it.
+wine32_emulator() {
+    local layer=$ORVANE_ROOT/build/wine32/emulator/usr/lib/wine apt_dir=$ORVANE_ROOT/build/wine32/apt mirror
+    if [ ! -x "$layer/qemu-i386" ]; then
+        mirror=$(debian_mirror) || { echo "no Debian mirror in apt's sources"; return 1; }
+        echo "setting up qemu-i386 from Debian unstable at $mirror in build/wine32/emulator (once)"
+        rm -rf "$apt_dir"
+        mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$layer"
+        echo "deb $mirror sid main" >"$apt_dir/sources.list"
+        # Unstable on a mirror that is a snapshot outlives its Release's
+        # date; its signature is still checked against the host's keys.
+        local options=(-q -o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
+            -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
+            -o Acquire::Check-Valid-Until=false -o APT::Sandbox::User=root)
+        apt-get "${options[@]}" update &&
+            (cd "$apt_dir" && apt-get "${options[@]}" download qemu-user) &&
+            dpkg-deb --fsys-tarfile "$apt_dir"/qemu-user_*.deb |
+            tar -xO ./usr/bin/qemu-i386 >"$layer/qemu-i386.new" || return 1
+        chmod 755 "$layer/qemu-i386.new"
+        mv "$layer/qemu-i386.new" "$layer/qemu-i386"
+    fi
+    # The loader's copy follows the tree, which a new Wine version remakes.
+    cp "$ORVANE_ROOT/build/wine32/root/usr/lib/wine/wine" "$layer/wine-i386"
+    # argv[0] stays the loader's own path, from which Wine finds wine64.
+    printf '%s\n' '#!/bin/sh' \
+        'exec /usr/lib/wine/qemu-i386 -0 /usr/lib/wine/wine /usr/lib/wine/wine-i386 "$@"' >"$layer/wine"
+    chmod 755 "$layer/wine"
+}
+
+# Prints the first Debian archive (not its security suite) apt's sources name.
+debian_mirror() {
+    local file
+    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+        [ -f "$file" ] || continue
+        sed -nE -e 's/^[[:space:]]*deb[[:space:]]+(\[[^]]*\][[:space:]]+)?([^[:space:]]+).*/\2/p' \
+            -e 's/^[[:space:]]*URIs:[[:space:]]*([^[:space:]]+).*/\1/p' "$file"
+    done | grep -v -- '-security' | head -n 1 | grep .
+}
+
 # Copies of the apt sources files $@ without their security suites, in
 # build/wine32/sources; prints their paths.
 sources_without_security() {
