@@ -73,9 +73,10 @@ wine32_tree() {
 }
 
 # The 32-bit Wine, and where this kernel runs no 32-bit code, the emulator
-# it runs through.
+# it runs through (set up again, with the loader of the tree as it is now).
 wine32_setup() {
-    wine32_tree && { "$ORVANE_ROOT/tests/wine/wine32.sh" true || wine32_emulator; }
+    wine32_tree || return 1
+    "$ORVANE_ROOT/tests/wine/wine32.sh" sh -c '[ "$ORVANE_WINE32_RUNS" = natively ]' || wine32_emulator
 }
 
 # Where the kernel runs no 32-bit code at all (IA-32 emulation off, as under
