@@ -46,13 +46,11 @@ stop_private_display() {
 # foreign architecture; tests/wine/wine32.sh lays the tree over /usr in a
 # private mount namespace. The packages come from apt's own sources.
 wine32_tree() {
-    local tree=$ORVANE_ROOT/build/wine32/root version suite sources=() file attempt
+    local tree=$ORVANE_ROOT/build/wine32/root version suite sources=() attempt
     version=$(dpkg-query -W -f '${Version}' wine64)
     [ -f "$tree/.wine32-$version" ] && return 0
     suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
-        [ -f "$file" ] && grep -qE '^[[:space:]]*(deb |Types:.*deb)' "$file" && sources+=("$file")
-    done
+    mapfile -t sources < <(apt_sources)
     echo "setting up the 32-bit Wine $version in build/wine32 (once)"
     for attempt in 1 2 3; do
         rm -rf "$tree"
@@ -116,11 +114,18 @@ wine32_emulator() {
     chmod 755 "$layer/wine"
 }
 
+# Prints the paths of apt's sources files that name a package archive.
+apt_sources() {
+    local file
+    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+        [ -f "$file" ] && grep -qE '^[[:space:]]*(deb |Types:.*deb)' "$file" && echo "$file"
+    done
+}
+
 # Prints the first Debian archive (not its security suite) apt's sources name.
 debian_mirror() {
     local file
-    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
-        [ -f "$file" ] || continue
+    apt_sources | while IFS= read -r file; do
         sed -nE -e 's/^[[:space:]]*deb[[:space:]]+(\[[^]]*\][[:space:]]+)?([^[:space:]]+).*/\2/p' \
             -e 's/^[[:space:]]*URIs:[[:space:]]*([^[:space:]]+).*/\1/p' "$file"
     done | grep -v -- '-security' | head -n 1 | grep .

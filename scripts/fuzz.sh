@@ -33,13 +33,10 @@ for pair in "CommandLine Rewriter" "Stamp FitBitmapRect"; do
         pids+=($!) works+=("$work")
     done
     for i in "${!pids[@]}"; do
-        if wait "${pids[$i]}"; then
-            cat "${works[$i]}.report"
-            rm -rf "${works[$i]}" "${works[$i]}.report"
-        else
-            cat "${works[$i]}.report"
-            failed=1
-        fi
+        wait "${pids[$i]}" && status=0 || status=1
+        cat "${works[$i]}.report"
+        # A failed target's folder keeps the input that failed.
+        [ "$status" -eq 0 ] && rm -rf "${works[$i]}" "${works[$i]}.report" || failed=1
     done
 done
 exit "$failed"
