@@ -129,10 +129,49 @@ RunOutcome EndLog(Env& env, RunOutcome outcome) {
     return outcome;
 }
 
+// Gives the turn back when it goes, however the run ends.
+struct HeldTurn {
+    Env& env;
+    ~HeldTurn() { env.GiveTurnBack(); }
+};
+
+RunOutcome Finish(Env& env, bool install, bool complete, const std::vector<Installation>& served) {
+    if (!complete) {
+        env.Tell(install ? "Orvane: the installation ran to its end, but not all of it had "
+                           "its effect (status 3)."
+                         : "Orvane: the removal ran to its end, but not all of it had its "
+                           "effect (status 3).");
+        return RunOutcome::kIncomplete;
+    }
+    TellServed(env, install, served);
+    return install ? RunOutcome::kInstalled : RunOutcome::kRemoved;
+}
+
+// An installation: what earlier runs left unfinished is mended first,
+// whatever the product turns out to be; then the product is checked and
+// customised, and only then is any Visual Studio given the templates.
+RunOutcome Install(Env& env, const Product& product) {
+    bool complete = true;
+    const std::vector<Installation> served = FindServedInstallations(env, true, &complete);
+    RefuseUnfitProduct(env, product);
+    PatchSampleProjects(env, product);
+    // Each runs whatever the ones before it came to.
+    complete &= StampWizardLaunchers(env, product);
+    complete &= InstallAllVersions(env, product, served);
+    return Finish(env, true, complete, served);
+}
+
+RunOutcome Remove(Env& env) {
+    bool complete = true;
+    const std::vector<Installation> served = FindServedInstallations(env, false, &complete);
+    complete &= RemoveAllVersions(env, served);
+    return Finish(env, false, complete, served);
+}
+
 RunOutcome RunWords(Env& env, const char* commandLine) {
     // A failure raised by a step (a sample project that cannot be
-    // rewritten) ends the run at once; every such step comes before any
-    // Visual Studio is touched.
+    // rewritten) ends the run at once; every such step comes before this
+    // run gives any Visual Studio the templates.
     try {
         const auto words = SplitCommandLine(commandLine);
         if (!words || words->size() != 2) {
@@ -157,34 +196,13 @@ RunOutcome RunWords(Env& env, const char* commandLine) {
         // Runs take turns: two at once would each move the other's content.
         const Status turn = env.TakeTurn();
         if (!turn.ok()) {
-            env.Tell(
-                "Orvane: another Orvane run did not finish within two minutes, so this one "
-                "changed nothing: " +
-                turn.reason() + " (status 3).");
+            env.Tell("Orvane: this run did not get its turn, so it changed nothing: " +
+                     turn.reason() + " (status 3).");
             return RunOutcome::kIncomplete;
         }
-        bool complete = true;
-        std::vector<Installation> served;
-        if (install) {
-            RefuseUnfitProduct(env, product);
-            PatchSampleProjects(env, product);
-            // Each runs whatever the ones before it came to.
-            complete = StampWizardLaunchers(env, product);
-            served = FindServedInstallations(env, install, &complete);
-            complete &= InstallAllVersions(env, product, served);
-        } else {
-            served = FindServedInstallations(env, install, &complete);
-            complete &= RemoveAllVersions(env, served);
-        }
-        if (!complete) {
-            env.Tell(install ? "Orvane: the installation ran to its end, but not all of it had "
-                               "its effect (status 3)."
-                             : "Orvane: the removal ran to its end, but not all of it had its "
-                               "effect (status 3).");
-            return RunOutcome::kIncomplete;
-        }
-        TellServed(env, install, served);
-        return install ? RunOutcome::kInstalled : RunOutcome::kRemoved;
+        // Given back once the last change is made, before any window opens.
+        const HeldTurn held{env};
+        return install ? Install(env, product) : Remove(env);
     } catch (const FileError& failure) {
         env.Tell(std::string("Orvane: stopped before any Visual Studio was changed: ") +
                  failure.what());

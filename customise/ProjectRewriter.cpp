@@ -144,14 +144,12 @@ class OutputBuffer {
         used_ = 0;
     }
 
-    // Writes out the rest, cuts off what a rewind left beyond it, and waits
-    // until the file has reached the disk.
+    // Writes out the rest, and cuts off what a rewind left beyond it.
     void Finish() {
         WriteOut();
         if (highWater_ > flushed_) {
             Check(file_.Truncate(), "truncate");
         }
-        Check(file_.Flush(), "flush");
     }
 
   private:
@@ -298,27 +296,39 @@ std::string GetSampleProjectStem(const std::string& productRoot, const SamplePro
     return productRoot + "Samples\\" + sample.folder + "\\" + sample.project;
 }
 
-void RewriteProjectFile(Env& env, const std::string& root, const std::string& projectPath,
-                        const std::string& tempPath, const std::string& includeDir,
-                        const std::string& libraryDir) {
+namespace {
+
+// A project rewritten into its temporary file, which is held without
+// sharing until it replaces the project.
+struct Rewritten {
     Folder folder;
-    std::string name;
+    std::string name;  // the project's, in `folder`
+    std::string projectPath;
+};
+
+// Writes the rewrite of `projectPath` into a new file at `tempPath`,
+// beside it; false when there is no project to rewrite. Throws FileError.
+bool WriteRewrite(Env& env, const std::string& root, const std::string& projectPath,
+                  const std::string& tempPath, const std::string& includeDir,
+                  const std::string& libraryDir, Rewritten* rewritten, File* temp) {
     std::vector<std::string> tempNames;
-    Status status = OpenParentBelow(env, root, projectPath, &folder, &name);
+    Status status = OpenParentBelow(env, root, projectPath, &rewritten->folder, &rewritten->name);
     if (status.IsNotFound()) {
-        return;  // the product does not ship that sample
+        return false;  // the product does not ship that sample
     }
     if (status.ok() && (!NamesBelow(root, tempPath, &tempNames) || tempNames.empty())) {
-        status = Status::Failure(0, tempPath + " is not beside it");
+        status = Status::Failure(0, tempPath + " is not below " + root);
     }
     if (!status.ok()) {
         throw FileError(projectPath + ": cannot open its folder as itself: " + status.reason());
     }
+    rewritten->projectPath = projectPath;
+    const Folder& folder = rewritten->folder;
     Child project;
-    status = folder.OpenChild(name, Access::kReadWrite, &project);
+    status = folder.OpenChild(rewritten->name, Access::kReadWrite, &project);
     if (status.ok() &&
         (project.kind == EntryKind::kMissing || project.kind == EntryKind::kFolder)) {
-        return;
+        return false;
     }
     if (status.ok() && project.kind == EntryKind::kLink) {
         status = Status::Failure(0, std::string("it is ") + kNotItself);
@@ -329,36 +339,65 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
     // Whatever is at the temporary name goes first, a link itself and never
     // what it leads to; the new file is then held without sharing until it
     // has replaced the project.
-    File temp;
     status = ClearChild(folder, tempNames.back());
     if (status.ok()) {
-        status = folder.NewFile(tempNames.back(), &temp);
+        status = folder.NewFile(tempNames.back(), temp);
     }
     if (!status.ok()) {
         throw FileError(tempPath + ": cannot create it: " + status.reason());
     }
-
     try {
         InputBuffer in(project.file);
-        OutputBuffer out(temp);
+        OutputBuffer out(*temp);
         LineRewriter(out, includeDir, libraryDir).Run(in);
         out.Finish();
     } catch (const FileError& failure) {
-        temp.Delete();
+        temp->Delete();
         throw FileError(projectPath + ": " + failure.what());
     } catch (...) {
-        temp.Delete();
+        temp->Delete();
         throw;
     }
-    project = Child();
+    return true;
+}
 
-    // One rename, through the handle that was written, replaces the
-    // project: at every moment it holds either its old bytes or the
-    // complete new ones, and nothing can be swapped in between.
-    status = temp.MoveTo(folder, name, true);
+// Deletes the temporary files from `first` on: they replace nothing.
+void DiscardTemps(const std::vector<File>& temps, std::size_t first) {
+    for (std::size_t i = first; i < temps.size(); ++i) {
+        temps[i].Delete();
+    }
+}
+
+// Makes every temporary file durable in one pass, then puts each in its
+// project's place by one rename through the handle that was written: at
+// every moment a project holds either its old bytes or the complete new
+// ones, even after a power cut, and nothing can be swapped in between.
+void ReplaceProjects(Env& env, const std::vector<Rewritten>& projects,
+                     const std::vector<File>& temps) {
+    Status status = env.MakeDurable(temps);
     if (!status.ok()) {
-        temp.Delete();
-        throw FileError(projectPath + ": cannot replace it: " + status.reason());
+        DiscardTemps(temps, 0);
+        throw FileError("the rewritten sample projects cannot be made durable: " + status.reason());
+    }
+    for (std::size_t i = 0; i < temps.size(); ++i) {
+        status = temps[i].MoveTo(projects[i].folder, projects[i].name, true);
+        if (!status.ok()) {
+            DiscardTemps(temps, i);
+            throw FileError(projects[i].projectPath + ": cannot replace it: " + status.reason());
+        }
+    }
+}
+
+}  // namespace
+
+void RewriteProjectFile(Env& env, const std::string& root, const std::string& projectPath,
+                        const std::string& tempPath, const std::string& includeDir,
+                        const std::string& libraryDir) {
+    std::vector<Rewritten> projects(1);
+    std::vector<File> temps(1);
+    if (WriteRewrite(env, root, projectPath, tempPath, includeDir, libraryDir, &projects[0],
+                     &temps[0])) {
+        ReplaceProjects(env, projects, temps);
     }
 }
 
@@ -367,10 +406,24 @@ void PatchSampleProjects(Env& env, const Product& product) {
     const std::string& root = product.samplesRoot;
     const std::string includeDir = productRoot + "Include";
     const std::string libraryDir = productRoot + "Lib";
-    for (const SampleProject& sample : kSampleProjects) {
-        const std::string stem = GetSampleProjectStem(productRoot, sample);
-        RewriteProjectFile(env, root, stem + ".vcproj", stem + "1.vcproj", includeDir, libraryDir);
+    std::vector<Rewritten> projects;
+    std::vector<File> temps;
+    try {
+        for (const SampleProject& sample : kSampleProjects) {
+            const std::string stem = GetSampleProjectStem(productRoot, sample);
+            Rewritten project;
+            File temp;
+            if (WriteRewrite(env, root, stem + ".vcproj", stem + "1.vcproj", includeDir, libraryDir,
+                             &project, &temp)) {
+                projects.push_back(std::move(project));
+                temps.push_back(std::move(temp));
+            }
+        }
+    } catch (...) {
+        DiscardTemps(temps, 0);
+        throw;
     }
+    ReplaceProjects(env, projects, temps);
 }
 
 }  // namespace orvane

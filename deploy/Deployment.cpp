@@ -128,8 +128,10 @@ class Site {
         return true;
     }
 
-    // Copies all of this version's new content into staging, flushed.
-    bool Stage(const Product& product) {
+    // Copies all of this version's new content into staging, each file
+    // written held in `pending` to be made durable.
+    bool Stage(const Product& product, PendingWrites& pending) {
+        pending_ = &pending;
         Folder staging;
         std::array<Folder, kTopCount> tops;
         if (!MakeFolder(vc_, shown_, kStaging, &staging)) {
@@ -147,6 +149,22 @@ class Site {
                StageFolder(product, GetTemplateSource(product, version, kTemplateFolder),
                            tops[kItemsTop], Below(at, kTops[kItemsTop]), kTemplateFolder) &&
                StageWizards(product, tops[kWizardsTop], Below(at, kTops[kWizardsTop]));
+    }
+
+    // Once the staged files are durable (and closed): each staged wizard
+    // gets the script this version runs, by a rename or a delete inside
+    // staging.
+    bool ArrangeScripts() {
+        const std::string at = Path(kStaging);
+        const std::string wizardsPath = Below(at, kTops[kWizardsTop]);
+        Folder staging;
+        Folder wizards;
+        if (!OpenOwnFolder(vc_, shown_, kStaging, &staging) ||
+            !OpenOwnFolder(staging, at, kTops[kWizardsTop], &wizards)) {
+            return false;
+        }
+        return UsesNewerLayout(installation_.index) ? UseNewerScripts(wizards, wizardsPath)
+                                                    : KeepOlderScripts(wizards, wizardsPath);
     }
 
     // Puts the staged content in place: from here on the version is to get
@@ -197,6 +215,21 @@ class Site {
   private:
     std::string Version() const { return GetVersionString(installation_.index); }
     std::string Path(const std::string& name) const { return Below(shown_, name); }
+
+    // Opens folder `name` of `parent` as a folder of its own.
+    bool OpenOwnFolder(const Folder& parent, const std::string& parentPath, const char* name,
+                       Folder* folder) {
+        Child child;
+        Status status = parent.OpenChild(name, Access::kLook, &child);
+        if (status.ok() && child.kind != EntryKind::kFolder) {
+            status = Status::Failure(0, "it is not a folder of its own");
+        }
+        if (!status.ok()) {
+            return Fail(Below(parentPath, name) + ": " + status.reason());
+        }
+        *folder = std::move(child.folder);
+        return true;
+    }
 
     // Makes folder `name` of `parent` anew.
     bool MakeFolder(const Folder& parent, const std::string& parentPath, const char* name,
@@ -268,8 +301,8 @@ class Site {
         if (!MakeFolder(parent, parentPath, name.c_str(), &copy)) {
             return false;
         }
-        const Status status =
-            CopyFolderContent(source, from, copy, Below(parentPath, name), Destination::kNew);
+        const Status status = CopyFolderContent(source, from, copy, Below(parentPath, name),
+                                                Destination::kNew, *pending_);
         return status.ok() ||
                Fail(Below(parentPath, name) + " did not get everything: " + status.reason());
     }
@@ -304,8 +337,7 @@ class Site {
                 return false;
             }
         }
-        return UsesNewerLayout(installation_.index) ? UseNewerScripts(wizards, wizardsPath)
-                                                    : KeepOlderScripts(wizards, wizardsPath);
+        return true;
     }
 
     bool StageWizardEntry(const Folder& source, const std::string& from, const std::string& name,
@@ -317,7 +349,7 @@ class Site {
         }
         if (status.ok()) {
             status = child.kind == EntryKind::kFile
-                         ? CopyChild(source, name, wizards, name)
+                         ? CopyChild(source, name, wizards, name, *pending_)
                          : Status::Failure(0, Below(from, name) + ": " + kNotItself);
         }
         return status.ok() || Fail(Below(wizardsPath, name) + " cannot be copied from " +
@@ -642,6 +674,8 @@ class Site {
     // The VC folder as a person reads it, for what is told.
     const std::string shown_;
     Folder vc_;
+    // Where staging holds the files it wrote.
+    PendingWrites* pending_ = nullptr;
 };
 
 }  // namespace
@@ -675,6 +709,7 @@ bool RecoverVersion(Env& env, const Installation& installation) {
 bool InstallAllVersions(Env& env, const Product& product,
                         const std::vector<Installation>& installations) {
     std::deque<Site> sites;
+    PendingWrites pending(env);
     bool staged = true;
     for (const Installation& installation : installations) {
         sites.emplace_back(env, installation);
@@ -683,10 +718,25 @@ bool InstallAllVersions(Env& env, const Product& product,
             staged = false;
             break;
         }
-        if (!sites.back().Stage(product)) {
+        if (!sites.back().Stage(product, pending)) {
             staged = false;
             break;
         }
+    }
+    // Every staged byte reaches the disk in one pass after the last write,
+    // before anything is switched in: a power cut after a switch then
+    // leaves no renamed-in file empty.
+    if (staged) {
+        const Status durable = pending.MakeDurable();
+        if (!durable.ok()) {
+            env.Tell("Orvane: the new templates could not be made durable: " + durable.reason());
+            staged = false;
+        }
+    } else {
+        pending.Drop();
+    }
+    for (Site& site : sites) {
+        staged = staged && site.ArrangeScripts();
     }
     if (!staged) {
         for (Site& site : sites) {

@@ -60,6 +60,8 @@ struct Walk {
 
     std::vector<char> buffer;
     Status failure;
+    // Where a copy holds the files it wrote.
+    PendingWrites* pending = nullptr;
 };
 
 std::string Below(const std::string& folder, const std::string& name) {
@@ -135,7 +137,7 @@ bool CopyFileThrough(Walk& walk, const File& from, const Folder& toFolder,
         }
         if (done == 0) {
             // On the disk before anything is switched in by a rename.
-            status = to.Flush();
+            status = walk.pending->Hold(std::move(to));
             return status.ok() || walk.Fail(Below(toPath, name), status.reason());
         }
     }
@@ -508,9 +510,27 @@ Status DeleteEntry(const Folder& parent, const std::string& parentPath, const st
     return walk.failure;
 }
 
+Status PendingWrites::Hold(File file) {
+    Status status;
+    if (held_.size() >= kMaxHeld) {
+        status = MakeDurable();
+    }
+    held_.push_back(std::move(file));
+    ++count_;
+    return status;
+}
+
+Status PendingWrites::MakeDurable() {
+    const Status status = env_.MakeDurable(held_);
+    held_.clear();
+    return status;
+}
+
 Status CopyFolderContent(const Folder& from, const std::string& fromPath, const Folder& to,
-                         const std::string& toPath, Destination destination) {
+                         const std::string& toPath, Destination destination,
+                         PendingWrites& pending) {
     Walk walk;
+    walk.pending = &pending;
     CopyInto(walk, from, fromPath, to, toPath, destination, 0);
     return walk.failure;
 }
@@ -526,7 +546,7 @@ Status ClearChild(const Folder& folder, const std::string& name) {
 }
 
 Status CopyChild(const Folder& fromFolder, const std::string& from, const Folder& toFolder,
-                 const std::string& to) {
+                 const std::string& to, PendingWrites& pending) {
     Child source;
     Status status = fromFolder.OpenChild(from, Access::kRead, &source);
     if (status.ok() && source.kind != EntryKind::kFile) {
@@ -538,6 +558,7 @@ Status CopyChild(const Folder& fromFolder, const std::string& from, const Folder
         return Status::Failure(status.code(), from + ": " + status.reason());
     }
     Walk walk;
+    walk.pending = &pending;
     CopyFileThrough(walk, source.file, toFolder, std::string(), to, Destination::kExisting);
     return walk.failure;
 }

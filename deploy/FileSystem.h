@@ -82,16 +82,46 @@ extern const char* const kNotItself;
 // first entry that stayed, and why.
 Status DeleteEntry(const Folder& parent, const std::string& parentPath, const std::string& name);
 
+// Files written and not yet made durable, each held open until one pass
+// makes them all so (Env::MakeDurable): a flush per file as it is written
+// would make the disk empty its cache each time.
+class PendingWrites {
+  public:
+    explicit PendingWrites(Env& env) : env_(env) {}
+
+    // Holds `file` for the pass. When kMaxHeld files are held already,
+    // those are made durable and closed first, so that a large tree never
+    // holds more handles than a process may have open.
+    Status Hold(File file);
+
+    // Makes every file held durable, and closes them.
+    Status MakeDurable();
+
+    // Closes every file held, not made durable: they are to be discarded.
+    void Drop() { held_.clear(); }
+
+    // How many files have been held so far, durable or not yet.
+    std::size_t count() const { return count_; }
+
+    static constexpr std::size_t kMaxHeld = 2048;
+
+  private:
+    Env& env_;
+    std::vector<File> held_;
+    std::size_t count_ = 0;
+};
+
 // Whether the folder a copy goes into was just made, and so holds nothing,
 // or may hold entries of the same names, to be replaced.
 enum class Destination { kNew, kExisting };
 
 // Copies everything in open folder `from` (at `fromPath`) into open folder
-// `to` (at `toPath`), each file flushed to the disk. Succeeds only when
-// every entry was copied; the failure names the first that was not, and
-// why.
+// `to` (at `toPath`), each file written held in `pending` to be made
+// durable. Succeeds only when every entry was copied; the failure names the
+// first that was not, and why.
 Status CopyFolderContent(const Folder& from, const std::string& fromPath, const Folder& to,
-                         const std::string& toPath, Destination destination);
+                         const std::string& toPath, Destination destination,
+                         PendingWrites& pending);
 
 // The single-file steps, inside an open folder. Succeeds when nothing is
 // at `name` any more: a file, an empty folder or a link itself deleted, or
@@ -99,8 +129,8 @@ Status CopyFolderContent(const Folder& from, const std::string& fromPath, const 
 Status ClearChild(const Folder& folder, const std::string& name);
 
 // Copies file `from` of open folder `fromFolder` to `to` in open folder
-// `toFolder`, replacing a file there, flushed to the disk.
+// `toFolder`, replacing a file there; the copy is held in `pending`.
 Status CopyChild(const Folder& fromFolder, const std::string& from, const Folder& toFolder,
-                 const std::string& to);
+                 const std::string& to, PendingWrites& pending);
 
 }  // namespace orvane

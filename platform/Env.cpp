@@ -77,10 +77,6 @@ Status File::Truncate() const {
     return IsOpen() ? env_->TruncateFile(id_) : NotOpen();
 }
 
-Status File::Flush() const {
-    return IsOpen() ? env_->FlushFile(id_) : NotOpen();
-}
-
 Status Folder::OpenChild(const std::string& name, Access access, Child* child) const {
     *child = Child();
     if (!IsOpen()) {
@@ -149,6 +145,18 @@ Status Env::OpenKey(const std::string& subKey, Key* key) {
         *key = Key(this, id);
     }
     return status;
+}
+
+Status Env::MakeDurable(const std::vector<File>& files) {
+    std::vector<HandleId> ids;
+    ids.reserve(files.size());
+    for (const File& file : files) {
+        if (!file.IsOpen() || file.env_ != this) {
+            return File::NotOpen();
+        }
+        ids.push_back(file.id_);
+    }
+    return ids.empty() ? Status() : FlushFiles(ids);
 }
 
 Status Env::OpenFolder(const std::string& path, bool create, Folder* folder) {

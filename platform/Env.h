@@ -157,8 +157,6 @@ class File : public Entry {
     Status SeekToEnd() const;
     // Cuts the file off at the position.
     Status Truncate() const;
-    // Returns once everything written has reached the disk.
-    Status Flush() const;
 
   private:
     friend class Env;
@@ -240,10 +238,25 @@ class Env {
     // first. Fails when nothing is there or it is no folder.
     Status OpenFolder(const std::string& path, bool create, Folder* folder);
 
+    // Makes every byte written so far to each of `files` durable: once it
+    // succeeds, a power cut at any later moment leaves each file with all
+    // of them, whatever is renamed afterwards. (NTFS journals names, not
+    // data: a file renamed into place before this could come back empty.)
+    // One pass, the cheapest way the system offers for the whole set; the
+    // way it took goes to the log. The files stay open. Fails, with the
+    // reason, unless all of them were made durable.
+    Status MakeDurable(const std::vector<File>& files);
+
     // Waits, two minutes at the most, until no other Orvane run on this
-    // machine (in any session) holds the turn, and holds it until this Env
-    // is destroyed.
+    // machine (in any session) holds the turn, and holds it until
+    // GiveTurnBack or until this Env is destroyed. Fails at once, saying
+    // so, when something else is at the turn's name or this account may not
+    // wait on it; after two minutes, saying that another run still holds it.
     virtual Status TakeTurn() = 0;
+
+    // Gives the turn back, if this run holds it: another run may then read
+    // and change Visual Studio's folders.
+    virtual void GiveTurnBack() = 0;
 
     // Makes this run's log: a new file in the temporary folder of the
     // account the process runs as (a deferred installer action's is the
@@ -289,7 +302,8 @@ class Env {
     virtual Status WriteBytes(HandleId file, const void* data, std::uint32_t size) = 0;
     virtual Status SeekFile(HandleId file, std::uint64_t offset, bool fromEnd) = 0;
     virtual Status TruncateFile(HandleId file) = 0;
-    virtual Status FlushFile(HandleId file) = 0;
+    // Makes `files` durable, as MakeDurable promises.
+    virtual Status FlushFiles(const std::vector<HandleId>& files) = 0;
     // Closes a key, a folder or a file.
     virtual void CloseId(HandleId handle) = 0;
 

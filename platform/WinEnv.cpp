@@ -5,8 +5,11 @@
 #include <winternl.h>
 // RtlGenRandom (advapi32's SystemFunction036, there since Windows XP).
 #include <ntsecapi.h>
+// ConvertStringSecurityDescriptorToSecurityDescriptorW (Windows 2000).
+#include <sddl.h>
 
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include "platform/DeviceNames.h"
@@ -345,10 +348,7 @@ WinEnv::~WinEnv() {
     if (log_ != nullptr) {
         CloseHandle(log_);
     }
-    if (turn_ != nullptr) {
-        ReleaseMutex(turn_);
-        CloseHandle(turn_);
-    }
+    GiveTurnBack();
 }
 
 // What the entry a handle holds is, where `real` is its path in its folder
@@ -595,8 +595,111 @@ Status WinEnv::TruncateFile(HandleId file) {
     return Checked(SetEndOfFile(AsHandle(file)));
 }
 
-Status WinEnv::FlushFile(HandleId file) {
-    return Checked(FlushFileBuffers(AsHandle(file)));
+namespace {
+
+// The drive whose volume carries serial number `serial`, as "\\.\X:", or
+// "" where no fixed drive letter names it (a volume mounted in a folder).
+std::wstring VolumeWithSerial(DWORD serial) {
+    const DWORD drives = GetLogicalDrives();
+    for (int letter = 0; letter < 26; ++letter) {
+        const wchar_t root[] = {static_cast<wchar_t>(L'A' + letter), L':', L'\\', 0};
+        DWORD found = 0;
+        // Only fixed drives: asking a removable one without its medium
+        // would show Windows' own "no disk" notice.
+        if ((drives & (1u << letter)) != 0 && GetDriveTypeW(root) == DRIVE_FIXED &&
+            GetVolumeInformationW(root, nullptr, 0, &found, nullptr, nullptr, nullptr, 0) &&
+            found == serial) {
+            return std::wstring(L"\\\\.\\") + root[0] + L":";
+        }
+    }
+    return std::wstring();
+}
+
+// One flush of the whole volume `volume` ("\\.\X:"): every file written
+// on it reaches the disk. Needs administrator rights; Windows XP on.
+Status FlushVolume(const std::wstring& volume) {
+    if (volume.empty()) {
+        return Status::Failure(0, "no drive letter names its volume");
+    }
+    OwnedHandle handle(CreateFileW(volume.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+    if (!handle.valid()) {
+        return LastError();
+    }
+    return Checked(FlushFileBuffers(handle.get()));
+}
+
+// NtFlushBuffersFileEx (Windows 8 on): with FLUSH_FLAGS_FILE_DATA_ONLY it
+// writes a file's data out without waiting for the disk to empty its cache.
+using FlushExFn = NTSTATUS(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PIO_STATUS_BLOCK);
+constexpr ULONG kFlushFileDataOnly = 0x1;
+
+// A data-only flush of each file, then one full flush, which empties the
+// disk's cache for all of them.
+Status FlushDataThenOnce(const std::vector<HANDLE>& files) {
+    static const auto flushEx =
+        Look<FlushExFn>(::GetModuleHandleA("ntdll.dll"), "NtFlushBuffersFileEx");
+    if (flushEx == nullptr) {
+        return Status::Failure(0, "the system has no data-only flush");
+    }
+    for (const HANDLE file : files) {
+        IO_STATUS_BLOCK io;
+        const Status status = NativeStatus(flushEx(file, kFlushFileDataOnly, nullptr, 0, &io));
+        if (!status.ok()) {
+            return status;
+        }
+    }
+    return Checked(FlushFileBuffers(files.back()));
+}
+
+Status FlushEach(const std::vector<HANDLE>& files) {
+    for (const HANDLE file : files) {
+        const Status status = Checked(FlushFileBuffers(file));
+        if (!status.ok()) {
+            return status;
+        }
+    }
+    return Status();
+}
+
+}  // namespace
+
+Status WinEnv::FlushFiles(const std::vector<HandleId>& files) {
+    // By volume: staging in several Visual Studio folders may lie on
+    // several drives.
+    std::map<DWORD, std::vector<HANDLE>> byVolume;
+    for (const HandleId file : files) {
+        BY_HANDLE_FILE_INFORMATION information;
+        if (!GetFileInformationByHandle(AsHandle(file), &information)) {
+            return LastError();
+        }
+        byVolume[information.dwVolumeSerialNumber].push_back(AsHandle(file));
+    }
+    for (const auto& [serial, handles] : byVolume) {
+        const std::wstring volume = VolumeWithSerial(serial);
+        const std::string count = std::to_string(handles.size()) + " file(s)";
+        const Status whole = FlushVolume(volume);
+        if (whole.ok()) {
+            Log("Orvane: made " + count + " durable by one flush of their volume.");
+            continue;
+        }
+        const Status dataOnly = FlushDataThenOnce(handles);
+        if (dataOnly.ok()) {
+            Log("Orvane: made " + count +
+                " durable by a data-only flush of each and one full flush (their volume could "
+                "not be flushed: " +
+                whole.reason() + ").");
+            continue;
+        }
+        const Status each = FlushEach(handles);
+        if (!each.ok()) {
+            return each;
+        }
+        Log("Orvane: made " + count + " durable by a flush of each (their volume could not be " +
+            "flushed: " + whole.reason() + "; " + dataOnly.reason() + ").");
+    }
+    return Status();
 }
 
 void WinEnv::CloseId(HandleId handle) {
@@ -679,6 +782,58 @@ void WinEnv::Tell(const std::string& line) {
     }
 }
 
+namespace {
+
+const wchar_t* const kTurnName = L"Global\\Orvane.Templates";
+
+// The turn's mutex, opened with only what waiting on it and releasing it
+// take, or made where nobody has made it yet, with security that lets
+// every account that runs Orvane elevated (the Administrators and
+// LocalSystem) do both: one made with an account's default security might
+// grant another less.
+Status OpenTurn(HANDLE* mutex) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        *mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kTurnName);
+        if (*mutex != nullptr) {
+            return Status();
+        }
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) {
+            PSECURITY_DESCRIPTOR security = nullptr;
+            if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                    L"D:(A;;GA;;;BA)(A;;GA;;;SY)", SDDL_REVISION_1, &security, nullptr)) {
+                return LastError();
+            }
+            SECURITY_ATTRIBUTES attributes = {sizeof attributes, security, FALSE};
+            *mutex = CreateMutexW(&attributes, FALSE, kTurnName);
+            error = GetLastError();
+            LocalFree(security);
+            if (*mutex != nullptr) {
+                return Status();
+            }
+        }
+        if (error == ERROR_INVALID_HANDLE) {
+            return Status::Failure(static_cast<long>(error),
+                                   "something other than Orvane's turn is at the name "
+                                   "Global\\Orvane.Templates (" +
+                                       SystemFailure(error).reason() + ")");
+        }
+        if (error == ERROR_ACCESS_DENIED) {
+            return Status::Failure(static_cast<long>(error),
+                                   "this account may not wait on Orvane's turn, "
+                                   "Global\\Orvane.Templates (" +
+                                       SystemFailure(error).reason() + ")");
+        }
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_ALREADY_EXISTS) {
+            return SystemFailure(error);
+        }
+        // Made or gone between the open and the create: once more.
+    }
+    return Status::Failure(0, "Orvane's turn could not be opened");
+}
+
+}  // namespace
+
 Status WinEnv::TakeTurn() {
     // One name for every session: "Global\\" is there since Windows 2000.
     // Any local user may create it first, or hold it, so the wait is
@@ -688,18 +843,30 @@ Status WinEnv::TakeTurn() {
     if (turn_ != nullptr) {
         return Status();
     }
-    const HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Global\\Orvane.Templates");
-    if (mutex == nullptr) {
-        return LastError();
+    HANDLE mutex = nullptr;
+    Status status = OpenTurn(&mutex);
+    if (!status.ok()) {
+        return status;
     }
     const DWORD waited = WaitForSingleObject(mutex, kWaitMilliseconds);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-        const Status status = waited == WAIT_TIMEOUT ? SystemFailure(WAIT_TIMEOUT) : LastError();
+        status = waited == WAIT_TIMEOUT
+                     ? Status::Failure(WAIT_TIMEOUT,
+                                       "another Orvane run did not finish within two minutes")
+                     : LastError();
         CloseHandle(mutex);
         return status;
     }
     turn_ = mutex;
     return Status();
+}
+
+void WinEnv::GiveTurnBack() {
+    if (turn_ != nullptr) {
+        ReleaseMutex(turn_);
+        CloseHandle(turn_);
+        turn_ = nullptr;
+    }
 }
 
 bool WinEnv::IsInteractive() {

@@ -17,6 +17,7 @@ class WinEnv final : public Env {
     WinEnv& operator=(const WinEnv&) = delete;
 
     Status TakeTurn() override;
+    void GiveTurnBack() override;
     std::string StartLog() override;
     void Log(const std::string& line) override;
     void Tell(const std::string& line) override;
@@ -38,7 +39,7 @@ class WinEnv final : public Env {
     Status WriteBytes(HandleId file, const void* data, std::uint32_t size) override;
     Status SeekFile(HandleId file, std::uint64_t offset, bool fromEnd) override;
     Status TruncateFile(HandleId file) override;
-    Status FlushFile(HandleId file) override;
+    Status FlushFiles(const std::vector<HandleId>& files) override;
     void CloseId(HandleId handle) override;
 
   private:

@@ -117,8 +117,13 @@ Status PosixFileEnv::TruncateFile(HandleId file) {
     return Checked(position >= 0 && ::ftruncate(Fd(file), position) == 0);
 }
 
-Status PosixFileEnv::FlushFile(HandleId file) {
-    return Checked(::fsync(Fd(file)) == 0);
+Status PosixFileEnv::FlushFiles(const std::vector<HandleId>& files) {
+    for (const HandleId file : files) {
+        if (::fsync(Fd(file)) != 0) {
+            return Checked(false);
+        }
+    }
+    return Status();
 }
 
 void PosixFileEnv::CloseId(HandleId handle) {

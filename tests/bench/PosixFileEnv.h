@@ -13,6 +13,7 @@ namespace orvane {
 class PosixFileEnv final : public Env {
   public:
     Status TakeTurn() override { return Status(); }
+    void GiveTurnBack() override {}
     std::string StartLog() override { return std::string(); }
     void Log(const std::string&) override {}
     void Tell(const std::string&) override {}
@@ -34,7 +35,7 @@ class PosixFileEnv final : public Env {
     Status WriteBytes(HandleId file, const void* data, std::uint32_t size) override;
     Status SeekFile(HandleId file, std::uint64_t offset, bool fromEnd) override;
     Status TruncateFile(HandleId file) override;
-    Status FlushFile(HandleId file) override;
+    Status FlushFiles(const std::vector<HandleId>& files) override;
     void CloseId(HandleId handle) override;
 
   private:

@@ -251,8 +251,9 @@ TEST(WholeOrUntouched, AnyFailedCallLeavesEachVersionOldOrNew) {
     }
 }
 
-// A run killed at any change, installation or removal, is put back whole
-// by the next run before it does its own work.
+// A run killed at any change, installation or removal, with the power cut
+// then (every byte not yet made durable lost), is put back whole by the
+// next run before it does its own work.
 TEST(WholeOrUntouched, AKilledRunIsMendedWhole) {
     for (const bool install : {true, false}) {
         FakeEnv probe;
@@ -273,6 +274,7 @@ TEST(WholeOrUntouched, AKilledRunIsMendedWhole) {
             env.KillAt(nth);
             EXPECT_THROW(RunOnce(env, install), FakeEnv::Killed) << nth;
             env.KillAt(0);
+            env.CutPower();
             for (int v = 0; v < 3; ++v) {
                 Installation installation{v + 1, kVcDirs[v]};
                 EXPECT_TRUE(RecoverVersion(env, installation)) << nth;

@@ -120,6 +120,7 @@ void FakeEnv::AddFile(const std::string& path, const std::string& content) {
     entry.path = Join(parts, parts.size());
     entry.directory = false;
     entry.content = content;
+    entry.durable = content;
 }
 
 void FakeEnv::Remove(const std::string& path) {
@@ -259,7 +260,11 @@ Status FakeEnv::ReadValue(HandleId key, const std::string& name, std::string* va
 
 Status FakeEnv::TakeTurn() {
     Status failure;
-    return ShouldFail(Call::kTakeTurn, &failure) ? failure : Status();
+    if (ShouldFail(Call::kTakeTurn, &failure)) {
+        return failure;
+    }
+    holdsTurn_ = true;
+    return Status();
 }
 
 void FakeEnv::CloseId(HandleId handle) {
@@ -544,10 +549,24 @@ Status FakeEnv::TruncateFile(HandleId file) {
     return Status();
 }
 
-Status FakeEnv::FlushFile(HandleId file) {
-    Find(file);
+Status FakeEnv::FlushFiles(const std::vector<HandleId>& files) {
     Status failure;
-    return ShouldFail(Call::kFlush, &failure) ? failure : Status();
+    if (ShouldFail(Call::kFlush, &failure)) {
+        return failure;
+    }
+    for (const HandleId file : files) {
+        const OpenFile* open = Find(file);
+        Entry& entry = entries_.at(open->key);
+        entry.durable = entry.content;
+        log_.push_back("durable " + open->path);
+    }
+    return Status();
+}
+
+void FakeEnv::CutPower() {
+    for (auto& [key, entry] : entries_) {
+        entry.content = entry.durable;
+    }
 }
 
 }  // namespace orvane

@@ -72,6 +72,10 @@ class FakeEnv final : public Env {
     }
     // The calls that created, deleted, renamed or wrote so far.
     int ChangeCount() const { return changes_; }
+    // The power is cut: every file keeps only the bytes that were made
+    // durable (or that it was set up with); names made, renamed and deleted
+    // stay as they are, as NTFS's journal keeps them.
+    void CutPower();
 
     // --- Looking --------------------------------------------------------------
     bool Exists(const std::string& path) const;
@@ -80,8 +84,9 @@ class FakeEnv final : public Env {
     // Every entry below `root`, as relative paths in the case they were
     // created with, folders ending in "\", files followed by "=" and content.
     std::vector<std::string> Tree(const std::string& root) const;
-    // "create PATH", "delete PATH", "rename FROM -> TO", and "open PATH" for
-    // a file opened to be written, in call order, each path as the entry's
+    // "create PATH", "delete PATH", "rename FROM -> TO", "durable PATH" for
+    // each file made durable, and "open PATH" for a file opened to be
+    // written, in call order, each path as the entry's
     // folder and name are spelt. Looking and reading are not logged.
     const std::vector<std::string>& Log() const { return log_; }
     void ClearLog() { log_.clear(); }
@@ -90,6 +95,8 @@ class FakeEnv final : public Env {
 
     // --- Env ------------------------------------------------------------------------
     Status TakeTurn() override;
+    void GiveTurnBack() override { holdsTurn_ = false; }
+    bool HoldsTurn() const { return holdsTurn_; }
     std::string StartLog() override { return logPath_; }
     void Log(const std::string& line) override { logged_.push_back(line); }
     void Tell(const std::string& line) override {
@@ -121,7 +128,7 @@ class FakeEnv final : public Env {
     Status WriteBytes(HandleId file, const void* data, std::uint32_t size) override;
     Status SeekFile(HandleId file, std::uint64_t offset, bool fromEnd) override;
     Status TruncateFile(HandleId file) override;
-    Status FlushFile(HandleId file) override;
+    Status FlushFiles(const std::vector<HandleId>& files) override;
     void CloseId(HandleId handle) override;
 
   private:
@@ -132,6 +139,8 @@ class FakeEnv final : public Env {
         bool link = false;
         bool inexact = false;
         std::string content;
+        // What a power cut leaves of the content.
+        std::string durable;
     };
     struct OpenFile {
         std::string key;
@@ -167,6 +176,7 @@ class FakeEnv final : public Env {
     std::vector<std::string> logged_;
     std::string logPath_;
     bool interactive_ = true;
+    bool holdsTurn_ = false;
     int killAt_ = 0;
     int changes_ = 0;
 };

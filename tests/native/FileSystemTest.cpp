@@ -52,9 +52,12 @@ TEST(CopyFolderContent, NothingUncheckedIsCopiedAndEveryMissingEntryIsReported) 
     };
     const auto copy = [](FakeEnv& env) {
         Folder from, to;
+        PendingWrites pending(env);
         return env.OpenFolder("C:\\X\\A", false, &from).ok() &&
                env.OpenFolder("C:\\VC\\T", true, &to).ok() &&
-               CopyFolderContent(from, "C:\\X\\A", to, "C:\\VC\\T", Destination::kNew).ok();
+               CopyFolderContent(from, "C:\\X\\A", to, "C:\\VC\\T", Destination::kNew, pending)
+                   .ok() &&
+               pending.MakeDurable().ok();
     };
     {
         FakeEnv env;

@@ -242,9 +242,9 @@ TEST_F(PatchSampleProjectsTest, WithoutTemplatesInThePathEverythingIsRelative) {
 }
 
 // Every open, create, read, write, seek, truncate, flush and move of a whole
-// run fails in turn. Each time the run ends at that project, every project
-// holds either its old or its complete new bytes, and no temporary file or
-// open handle is left.
+// run fails in turn, and the run is killed at every change. Each time the run ends at that project,
+// every project holds either its old or its complete new bytes, and no temporary file or open
+// handle is left.
 TEST_F(PatchSampleProjectsTest, EveryFailingCallLeavesWholeFilesAndNoTemporaryFile) {
     std::map<Call, int> callsOfACleanRun;
     {
@@ -283,6 +283,24 @@ TEST_F(PatchSampleProjectsTest, EveryFailingCallLeavesWholeFilesAndNoTemporaryFi
             }
             EXPECT_TRUE(reachedUnpatched);
             EXPECT_EQ(faulty.OpenFileCount(), 0u);
+        }
+    }
+    // Killed at any change, with the power cut then: still whole.
+    for (int nth = 1;; ++nth) {
+        FakeEnv killed;
+        for (int row = 0; row < kSampleProjectCount; ++row) {
+            killed.AddFile(ProjectPath(row), Original(row));
+        }
+        killed.KillAt(nth);
+        try {
+            PatchSampleProjects(killed, product);
+            break;
+        } catch (const FakeEnv::Killed&) {
+        }
+        killed.CutPower();
+        for (int row = 0; row < kSampleProjectCount; ++row) {
+            const std::string content = killed.Content(ProjectPath(row));
+            EXPECT_TRUE(content == Original(row) || content == Patched(row)) << nth << " " << row;
         }
     }
 }

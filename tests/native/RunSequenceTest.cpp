@@ -90,8 +90,11 @@ TEST_F(RunSequence, NoTurnOrNoProductChangesNothing) {
     env.ClearLog();
     env.FailCall(Call::kTakeTurn);
     EXPECT_EQ(RunFromCommandLine(env, "-u x"), RunOutcome::kIncomplete);
-    EXPECT_EQ(env.Told().back().rfind("Orvane: another Orvane run did not finish", 0), 0u);
+    EXPECT_EQ(env.Told().back(),
+              "Orvane: this run did not get its turn, so it changed nothing: the fake call failed "
+              "(status 3).");
     EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\NoSuch\\Templates"), RunOutcome::kStopped);
+    EXPECT_FALSE(env.HoldsTurn());
     env.Remove("C:\\Kit\\Templates\\8.0\\VCPlusPlus\\TessaloomsMFC");
     env.AddFile("C:\\Kit\\Templates\\8.0\\VCPlusPlus\\TessaloomsMFC", "not a folder");
     env.AddFile("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\nul.txt", "a device");
@@ -105,6 +108,16 @@ TEST_F(RunSequence, NoTurnOrNoProductChangesNothing) {
               "a second name of another file, a sparse file, or a name the code page cannot hold "
               "exactly or Windows keeps for a device");
     EXPECT_TRUE(env.Log().empty());
+}
+
+// A run that stops on its product still finishes first what a killed run
+// left half-done, and gives its turn back.
+TEST_F(RunSequence, ARunThatStopsMendsFirst) {
+    env.AddFile("C:\\VS9\\VC\\Orvane.install\\vcprojects\\TessaloomsMFC\\new.txt", "new");
+    EXPECT_EQ(RunFromCommandLine(env, "-i C:\\Kit\\NoSuch\\Templates"), RunOutcome::kStopped);
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\Orvane.install"));
+    EXPECT_EQ(env.Content("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\new.txt"), "new");
+    EXPECT_FALSE(env.HoldsTurn());
 }
 
 TEST_F(RunSequence, UnopenableSampleProjectStopsBeforeAnythingElse) {
@@ -194,10 +207,7 @@ TEST_F(RunSequence, EveryOutcomeIsToldWithItsReason) {
 
     env.FailCall(Call::kFlush, 2);
     EXPECT_EQ(told("-i C:\\Kit\\Templates"),
-              "Orvane: Visual Studio 9.0 (C:\\VS9\\VC): "
-              "C:\\VS9\\VC\\Orvane.staging\\vcprojects\\TessaloomsMFC "
-              "did not get everything: C:\\VS9\\VC\\Orvane.staging\\"
-              "vcprojects\\TessaloomsMFC\\Images\\icon.bmp: the fake call failed\n"
+              "Orvane: the new templates could not be made durable: the fake call failed\n"
               "Orvane: the new templates could not be made ready for every Visual Studio, so none "
               "was changed.\n"
               "Orvane: the installation ran to its end, but not all of it had its effect "

@@ -38,9 +38,13 @@ TEST_F(RealFileSystem, ACopyTakesEveryEntryIntoAFreshFolder) {
     WriteBytes(At("X\\A\\f.txt"), "1");
     WriteBytes(At("X\\A\\sub\\g.txt"), std::string(200000, 'g'));
     Folder from, to;
+    PendingWrites pending(env);
     ASSERT_TRUE(env.OpenFolder(At("X\\A"), false, &from).ok());
     ASSERT_TRUE(env.OpenFolder(At("Y\\B"), true, &to).ok());
-    EXPECT_TRUE(CopyFolderContent(from, At("X\\A"), to, At("Y\\B"), Destination::kNew).ok());
+    EXPECT_TRUE(
+        CopyFolderContent(from, At("X\\A"), to, At("Y\\B"), Destination::kNew, pending).ok());
+    EXPECT_EQ(pending.count(), 2u);
+    EXPECT_TRUE(pending.MakeDurable().ok());
     EXPECT_EQ(ReadBytes(At("Y\\B\\f.txt")), "1");
     EXPECT_EQ(ReadBytes(At("Y\\B\\sub\\g.txt")), std::string(200000, 'g'));
     EXPECT_TRUE(env.OpenFolder(At("X\\missing"), false, &from).IsNotFound());
@@ -58,9 +62,12 @@ TEST_F(RealFileSystem, HardLinksAreNotCopiedAndLoseOnlyTheirOwnName) {
               At("X\\A\\second.txt") + ": " + kNotItself);
     {
         Folder from, to, top;
+        PendingWrites pending(env);
         ASSERT_TRUE(env.OpenFolder(At("X\\A"), false, &from).ok());
         ASSERT_TRUE(env.OpenFolder(At("Y"), true, &to).ok());
-        EXPECT_FALSE(CopyFolderContent(from, At("X\\A"), to, At("Y"), Destination::kNew).ok());
+        EXPECT_FALSE(
+            CopyFolderContent(from, At("X\\A"), to, At("Y"), Destination::kNew, pending).ok());
+        pending.Drop();  // closes the copies, to be read
         EXPECT_EQ(ReadBytes(At("Y\\f.txt")), "1");
         EXPECT_FALSE(PathExists(At("Y\\second.txt")));
         from.Close();
