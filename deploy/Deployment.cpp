@@ -1,6 +1,8 @@
 #include "deploy/Deployment.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <deque>
 #include <initializer_list>
 #include <string>
@@ -28,6 +30,37 @@ const char* const kStaging = "Orvane.staging";
 const char* const kInstallJournal = "Orvane.install";
 const char* const kRemoveJournal = "Orvane.remove";
 const char* const kAside = "Orvane.old";
+// What a run set aside and could not delete (a link Wine will not remove
+// itself, a file another program holds), under numbered names: every later
+// run tries again to delete it.
+const char* const kLeftovers = "Orvane.leftovers";
+// Every name of Orvane's in a VC folder begins so; one that is none of the
+// above was planted, or left by another Orvane, and is discarded.
+const char* const kOwnPrefix = "Orvane.";
+
+// Opens folder `name` of `parent`, making it where nothing is there.
+Status OpenOrMakeFolder(const Folder& parent, const char* name, Folder* folder) {
+    Child child;
+    Status status = parent.OpenChild(name, Access::kLook, &child);
+    if (status.ok() && child.kind == EntryKind::kFolder) {
+        *folder = std::move(child.folder);
+        return status;
+    }
+    if (status.ok()) {
+        status = child.kind == EntryKind::kMissing ? parent.NewFolder(name, folder)
+                                                   : Status::Failure(0, kNotItself);
+    }
+    return status;
+}
+
+bool IsJournalName(const std::string& name) {
+    for (const char* own : {kStaging, kInstallJournal, kRemoveJournal, kAside, kLeftovers}) {
+        if (IsSameNameCaseless(name, own)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 std::string Below(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
@@ -96,9 +129,9 @@ class Site {
                 return false;
             }
         }
-        // Staging that cannot be deleted would keep every later installation
-        // from staging anew: it is moved out of the way, where it stays.
-        if (!DiscardIfPresent(kStaging) && !MoveOutOfTheWay(vc_, shown_, kStaging)) {
+        // What earlier runs (or others) left at Orvane's names goes first,
+        // so that none of it can keep this run from staging anew.
+        if (!SweepOrvaneNames() || !Discard(vc_, shown_, kStaging)) {
             return false;
         }
         for (const bool install : {true, false}) {
@@ -113,19 +146,19 @@ class Site {
                 kind = found.kind;
             }
             if (kind == EntryKind::kFolder) {
-                env_.Tell("Orvane: Visual Studio " + Version() + " (" + shown_ +
-                          "): finishing the " + (install ? "installation" : "removal") +
-                          " an earlier run left unfinished.");
+                Note(std::string("finishing the ") + (install ? "installation" : "removal") +
+                     " an earlier run left unfinished.");
                 if (!ApplyJournal(install, false)) {
                     return false;
                 }
             } else if (kind != EntryKind::kMissing) {
                 // Not a journal Orvane wrote: nothing to finish.
-                DiscardIfPresent(journal);
+                if (!Discard(vc_, shown_, journal)) {
+                    return false;
+                }
             }
         }
-        DiscardIfPresent(kAside);
-        return true;
+        return Discard(vc_, shown_, kAside);
     }
 
     // Copies all of this version's new content into staging, each file
@@ -172,7 +205,7 @@ class Site {
     bool Switch() {
         const Status status = RenameJournal(kStaging, kInstallJournal);
         if (!status.ok()) {
-            DiscardIfPresent(kStaging);
+            Discard(vc_, shown_, kStaging);
             return Fail(Path(kStaging) + " cannot become " + kInstallJournal + ": " +
                         status.reason());
         }
@@ -200,15 +233,18 @@ class Site {
         return ApplyJournal(false, true);
     }
 
-    bool DiscardIfPresent(const char* name) {
-        const Status status = DeleteEntry(vc_, shown_, name);
-        return status.ok() || Fail(Path(name) + " not removed whole: " + status.reason());
+    // Deletes staging, if any.
+    void DiscardStaging() { Discard(vc_, shown_, kStaging); }
+
+    // Tells the caller what this run did in this version.
+    void Note(const std::string& what) {
+        env_.Tell("Orvane: Visual Studio " + Version() + " (" + shown_ + "): " + what);
     }
 
     // Tells the caller that a step in this version did not have its
     // effect; false, for the step's result.
     bool Fail(const std::string& what) {
-        env_.Tell("Orvane: Visual Studio " + Version() + " (" + shown_ + "): " + what);
+        Note(what);
         return false;
     }
 
@@ -448,22 +484,9 @@ class Site {
             // Left for the next run to finish.
             return false;
         }
-        // The old content this switch set aside goes; what an earlier run
-        // left there and cannot be deleted is only told.
-        bool deleted = true;
-        for (const Move& move : moves) {
-            if (!move.aside || !whole) {
-                continue;
-            }
-            const std::string asidePath = Below(Path(kAside), kTops[move.top]);
-            const Status status = DeleteEntry(folders.asides[move.top], asidePath, move.name);
-            if (!status.ok()) {
-                deleted =
-                    Fail(Below(asidePath, move.name) + " not removed whole: " + status.reason());
-            }
-        }
+        // The old content this switch set aside goes with the journal.
         folders.CloseAll();
-        return RetireJournal(name) && whole && deleted;
+        return RetireJournal(name) && whole;
     }
 
     bool MoveAllIn(const Folder& journal, int top, bool live, SwitchFolders* folders,
@@ -516,12 +539,26 @@ class Site {
         const Folder& place = folders->places[top];
         const std::string placePath = Below(Path(kTops[top]), name);
         if (!IsOwnName(top, name)) {
-            Child there;
-            if (place.OpenChild(name, Access::kLook, &there).ok() &&
-                there.kind == EntryKind::kMissing &&
-                staged.entry().MoveTo(place, name, false).ok()) {
-                moves->push_back({top, name, false});
+            if (!live) {
+                // A journal found on disk is untrusted: only Orvane's own
+                // entries ever move from it into Visual Studio's folders.
+                Note("discarded " + stagedPath +
+                     ": it is not one of Orvane's own entries, so it was not moved into Visual "
+                     "Studio's folders.");
+                return true;
             }
+            // Added only where Visual Studio has nothing of its own (or
+            // something that cannot even be looked at).
+            Child there;
+            Status status = place.OpenChild(name, Access::kLook, &there);
+            if (!status.ok() || there.kind != EntryKind::kMissing) {
+                return true;
+            }
+            status = staged.entry().MoveTo(place, name, false);
+            if (!status.ok()) {
+                return Fail(placePath + " cannot be added: " + status.reason());
+            }
+            moves->push_back({top, name, false});
             return true;
         }
         if (!MoveAside(top, name, folders, moves)) {
@@ -575,9 +612,8 @@ class Site {
                 return false;
             }
         }
-        // Whatever an earlier run left there is old content too; what of it
-        // cannot be deleted is moved out of the way, and stays old content.
-        if (!DeleteEntry(aside, asidePath, name).ok() && !MoveOutOfTheWay(aside, asidePath, name)) {
+        // Whatever an earlier run left there is old content too.
+        if (!Discard(aside, asidePath, name)) {
             return false;
         }
         status = current.entry().MoveTo(aside, name, false);
@@ -588,39 +624,113 @@ class Site {
         return true;
     }
 
-    bool MoveOutOfTheWay(const Folder& folder, const std::string& path, const std::string& name) {
-        constexpr int kTries = 100;
+    // Deletes entry `name` of `parent` whole. What of it cannot be deleted
+    // is moved into the leftovers, where Visual Studio does not look and
+    // every later run tries again, and is told; false only when it can be
+    // neither deleted nor moved there, and so stays where it is.
+    bool Discard(const Folder& parent, const std::string& parentPath, const std::string& name) {
+        const Status deleted = DeleteEntry(parent, parentPath, name);
+        if (deleted.ok()) {
+            return true;
+        }
+        const Status moved = MoveToLeftovers(parent, name);
+        if (!moved.ok()) {
+            return Fail(Below(parentPath, name) + " could not be deleted (" + deleted.reason() +
+                        ") nor moved into " + Path(kLeftovers) + ": " + moved.reason());
+        }
+        Note(Below(parentPath, name) + " could not be deleted whole (" + deleted.reason() +
+             "); what stays of it waits in " + Path(kLeftovers) +
+             ", where Visual Studio does not look, for a later run to delete.");
+        return true;
+    }
+
+    // Moves entry `name` of `parent` into the leftovers, under the first
+    // number free there.
+    Status MoveToLeftovers(const Folder& parent, const std::string& name) {
+        Folder leftovers;
         Child stuck;
-        Status status = folder.OpenChild(name, Access::kRemove, &stuck);
+        std::vector<DirectoryEntry> taken;
+        Status status = OpenOrMakeFolder(vc_, kLeftovers, &leftovers);
+        if (status.ok()) {
+            status = parent.OpenChild(name, Access::kRemove, &stuck);
+        }
         if (status.ok() && stuck.kind == EntryKind::kMissing) {
-            return true;  // nothing in the way after all
+            return Status();  // what stayed went after all
         }
         if (status.ok() && !stuck.entry().IsOpen()) {
             status = Status::Failure(0, "it cannot be opened itself");
         }
-        for (int n = 1; n <= kTries && status.ok(); ++n) {
-            status = stuck.entry().MoveTo(folder, name + "." + std::to_string(n), false);
-            if (status.ok()) {
-                return true;
-            }
-            status = Status();
+        if (status.ok()) {
+            status = leftovers.List(&taken);
         }
-        return Fail(Below(path, name) +
-                    " cannot be deleted or moved out of the way: " + status.reason());
+        for (std::size_t n = 1; status.ok(); ++n) {
+            const std::string number = std::to_string(n);
+            if (std::none_of(taken.begin(), taken.end(), [&](const DirectoryEntry& entry) {
+                    return IsSameNameCaseless(entry.name, number);
+                })) {
+                return stuck.entry().MoveTo(leftovers, number, false);
+            }
+        }
+        return status;
+    }
+
+    // Every entry of the VC folder at a name of Orvane's that is not one of
+    // the journal's (planted, or left by another Orvane) is discarded; then
+    // every leftover that can be deleted now goes, and one line tells what
+    // still cannot.
+    bool SweepOrvaneNames() {
+        std::vector<DirectoryEntry> entries;
+        Status status = vc_.List(&entries);
+        if (!status.ok()) {
+            return Fail(shown_ + " cannot be listed: " + status.reason());
+        }
+        for (const DirectoryEntry& entry : entries) {
+            const std::string prefix = entry.name.substr(0, std::strlen(kOwnPrefix));
+            if (UnusableName(entry) == nullptr && IsSameNameCaseless(prefix, kOwnPrefix) &&
+                !IsJournalName(entry.name) && !Discard(vc_, shown_, entry.name)) {
+                return false;
+            }
+        }
+        Folder leftovers;
+        Child found;
+        status = vc_.OpenChild(kLeftovers, Access::kLook, &found);
+        if (status.ok() && found.kind == EntryKind::kMissing) {
+            return true;
+        }
+        if (status.ok() && found.kind != EntryKind::kFolder) {
+            return Discard(vc_, shown_, kLeftovers);
+        }
+        if (status.ok()) {
+            status = found.folder.List(&entries);
+        }
+        if (!status.ok()) {
+            return Fail(Path(kLeftovers) + " cannot be looked at: " + status.reason());
+        }
+        int staying = 0;
+        Status first;
+        for (const DirectoryEntry& entry : entries) {
+            const Status deleted = UnusableName(entry) == nullptr
+                                       ? DeleteEntry(found.folder, Path(kLeftovers), entry.name)
+                                       : Status::Failure(0, UnusableName(entry));
+            if (!deleted.ok()) {
+                first = first.ok() ? deleted : first;
+                ++staying;
+            }
+        }
+        if (staying > 0) {
+            Note(std::to_string(staying) + " of what earlier runs set aside in " +
+                 Path(kLeftovers) + " still cannot be deleted (" + first.reason() +
+                 "); it waits there, where Visual Studio does not look.");
+        } else {
+            found = Child();
+            DeleteEntry(vc_, shown_, kLeftovers);  // an empty folder that stays is harmless
+        }
+        return true;
     }
 
     bool OpenOrMake(const Folder& parent, const std::string& parentPath, const char* name,
                     Folder* folder) {
-        Child child;
-        Status status = parent.OpenChild(name, Access::kLook, &child);
-        if (status.ok() && child.kind == EntryKind::kFolder) {
-            *folder = std::move(child.folder);
-            return true;
-        }
-        if (status.ok()) {
-            status = child.kind == EntryKind::kMissing ? parent.NewFolder(name, folder)
-                                                       : Status::Failure(0, kNotItself);
-        }
+        const Status status = OpenOrMakeFolder(parent, name, folder);
         return status.ok() || Fail(Below(parentPath, name) +
                                    " cannot be made as a folder of its own: " + status.reason());
     }
@@ -653,9 +763,7 @@ class Site {
         if (!status.ok()) {
             return Fail(Path(name) + " cannot be retired: " + status.reason());
         }
-        const bool staging = DiscardIfPresent(kStaging);
-        DiscardIfPresent(kAside);
-        return staging;
+        return Discard(vc_, shown_, kStaging) && Discard(vc_, shown_, kAside);
     }
 
     // Renames the journal's folder `from` in the VC folder to `to`, which
@@ -740,7 +848,7 @@ bool InstallAllVersions(Env& env, const Product& product,
     }
     if (!staged) {
         for (Site& site : sites) {
-            site.DiscardIfPresent(kStaging);
+            site.DiscardStaging();
         }
         env.Tell(
             "Orvane: the new templates could not be made ready for every Visual Studio, so none "

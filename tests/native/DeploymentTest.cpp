@@ -157,17 +157,32 @@ TEST_F(Deployment, LinksInVisualStudioAreNeverFollowed) {
 
     env.AddFile("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\look-alike", "x");
     env.MarkInexact("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz\\look-alike");
-    // Visual Studio no longer sees it; what cannot be deleted stays aside.
-    EXPECT_FALSE(RunOnce(env, false));
+    // Visual Studio no longer sees it; what cannot be deleted waits aside.
+    EXPECT_TRUE(RunOnce(env, false));
     EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\VCWizards\\TessaloomsWiz"));
-    EXPECT_TRUE(RunOnce(env, false));
-    EXPECT_TRUE(RunOnce(env, true));
-    EXPECT_TRUE(RunOnce(env, false));
-    // Staging a killed run left, that cannot be deleted, does not block the next.
+    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\Orvane.leftovers\\1\\VCWizards\\TessaloomsWiz"));
+    // Staging a killed run left that cannot be deleted, and Orvane's names
+    // planted beside it, block neither kind of run, and pile up nowhere.
     env.AddFile("C:\\VS9\\VC\\Orvane.staging\\stuck", "x");
     env.MarkInexact("C:\\VS9\\VC\\Orvane.staging\\stuck");
-    EXPECT_TRUE(RunOnce(env, true));
-    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\Orvane.staging.1\\stuck"));
+    for (int n = 1; n <= 100; ++n) {
+        env.AddDirectory("C:\\VS9\\VC\\Orvane.staging." + std::to_string(n));
+    }
+    for (int run = 0; run < 4; ++run) {
+        EXPECT_TRUE(RunOnce(env, run % 2 == 0));
+        EXPECT_EQ(env.Tree("C:\\VS9\\VC\\Orvane.leftovers").size(), 6u);
+    }
+    EXPECT_TRUE(env.Exists("C:\\VS9\\VC\\Orvane.leftovers\\2\\stuck"));
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\Orvane.staging.1"));
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC"));
+    // A journal found on disk moves only Orvane's own entries.
+    env.AddFile("C:\\VS9\\VC\\Orvane.install\\vcprojects\\Evil.vsz", "planted");
+    env.AddFile("C:\\VS9\\VC\\Orvane.install\\VCWizards\\EvilWiz\\x.js", "planted");
+    env.AddFile("C:\\VS9\\VC\\Orvane.install\\vcprojects\\TessaloomsMFC\\a.vsz", "staged");
+    EXPECT_TRUE(RunOnce(env, false));
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\vcprojects\\Evil.vsz"));
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\VCWizards\\EvilWiz"));
+    EXPECT_FALSE(env.Exists("C:\\VS9\\VC\\Orvane.install"));
 
     for (const char* top : {"vcprojects", "vcprojectitems", "VCWizards"}) {
         FakeEnv linked;

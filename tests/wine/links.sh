@@ -88,17 +88,23 @@ check "  and the product's samples are as shipped" \
 
 # Visual Studio installed where others can write: links planted in its own
 # template folders are never followed. Wine cannot remove a link itself, so
-# it stays, and the step says it did not have its effect.
+# it waits aside, where Visual Studio does not look, and the run says so.
 fresh_product
 run_orvane "$prefix" '-i C:\Kit\Templates\' >/dev/null
 ln -s "$outside/Project" "$vc/vcprojects/TessaloomsMFC/Planted"
 ln -s "$outside/secret.txt" "$vc/vcprojects/TessaloomsMFC/secret.vsz"
-check "links planted among Visual Studio's templates: the removal ends with status 3" \
-    same_text "$(run_orvane "$prefix" "-u x")" "exit 3"
+check "links planted among Visual Studio's templates: the removal ends with status 0" \
+    same_text "$(run_orvane "$prefix" "-u x")" "exit 0"
 check "  nothing outside changed" same_text "$(tree_listing "$outside")" "$outside_before"
 check "  everything of Orvane's went, the links set aside where Visual Studio does not look" \
-    same_text "$(find "$vc/vcprojects" "$vc/vcprojectitems" "$vc/VCWizards" -mindepth 1; ls -A "$vc/Orvane.old/vcprojects/TessaloomsMFC")" \
+    same_text "$(find "$vc/vcprojects" "$vc/vcprojectitems" "$vc/VCWizards" -mindepth 1; ls -A "$vc/Orvane.leftovers/1/vcprojects/TessaloomsMFC")" \
     "$(printf 'Planted\nsecret.vsz')"
+for words in '-i C:\Kit\Templates\' '-u x' '-i C:\Kit\Templates\' '-u x'; do
+    run_orvane "$prefix" "$words" >/dev/null
+done
+check "  four more runs: Orvane's names in the VC folder and the leftovers grow no further" \
+    same_text "$(cd "$vc" && ls -d Orvane.* && ls Orvane.leftovers)" "$(printf 'Orvane.leftovers\n1')"
+check "  nothing outside changed" same_text "$(tree_listing "$outside")" "$outside_before"
 ln -s "$outside/Project" "$vc/vcprojects/TessaloomsMFC"
 check "Visual Studio's template folder planted as a link: the installation ends with status 3" \
     same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates\')" "exit 3"
