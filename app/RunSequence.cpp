@@ -125,6 +125,7 @@ void BeginLog(Env& env, const std::string& commandLine) {
 }
 
 RunOutcome EndLog(Env& env, RunOutcome outcome) {
+    env.FinishTelling();
     env.Log("Orvane: ended with status " + std::to_string(ExitStatus(outcome)) + ".");
     return outcome;
 }

@@ -274,7 +274,14 @@ class Env {
     // where that is a file or a pipe. Control characters are written
     // escaped (see EscapeControls), so each line the caller reads is one
     // Orvane meant.
+    // At most so much is told, however many lines a run has (see
+    // CallerLines): a caller that reads only once the run has ended is
+    // never kept waiting on a full pipe.
     virtual void Tell(const std::string& line) = 0;
+
+    // Once the run has ended: tells the caller how many of its lines were
+    // held back, and the last of them.
+    virtual void FinishTelling() = 0;
 
     // False when nobody can see this process's windows: its window station
     // is not visible, as for a service or a deferred installer action in

@@ -19,4 +19,37 @@ std::string EscapeControls(const std::string& line) {
     return escaped;
 }
 
+std::string CallerLines::Shown(const std::string& line) {
+    std::string text = EscapeControls(line);
+    if (text.size() > kMaxLineBytes) {
+        const std::size_t keep = (kMaxLineBytes - 3) / 2;
+        text = text.substr(0, keep) + "..." + text.substr(text.size() - keep);
+    }
+    return text + "\r\n";
+}
+
+std::string CallerLines::Admit(const std::string& line) {
+    std::string text = Shown(line);
+    if (heldBack_ == 0 && lines_ < kMaxLines && bytes_ + text.size() <= kMaxBytes) {
+        ++lines_;
+        bytes_ += text.size();
+        return text;
+    }
+    ++heldBack_;
+    last_ = std::move(text);
+    return std::string();
+}
+
+std::string CallerLines::Closing(const std::string& logPath) const {
+    if (heldBack_ == 0) {
+        return std::string();
+    }
+    const std::string count = "Orvane: " + std::to_string(heldBack_ - 1) + " more line(s) ";
+    const std::string more =
+        heldBack_ == 1 ? std::string()
+                       : Shown(count + (logPath.empty() ? "were not told (this run has no log)."
+                                                        : "are in the log: " + logPath + "."));
+    return more + last_;
+}
+
 }  // namespace orvane

@@ -748,27 +748,20 @@ std::string WinEnv::StartLog() {
     Log(started);
     std::string text;
     ToCodePageExactly(path.data(), path.size(), &text);
+    logPath_ = text;
     return text;
 }
 
 namespace {
 
-void WriteLine(HANDLE handle, const std::string& line) {
-    const std::string text = EscapeControls(line) + "\r\n";
+void WriteText(HANDLE handle, const std::string& text) {
     DWORD written = 0;
     WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-}  // namespace
-
-void WinEnv::Log(const std::string& line) {
-    if (log_ != nullptr) {
-        WriteLine(log_, line);
-    }
-}
-
-void WinEnv::Tell(const std::string& line) {
-    Log(line);
+// The standard error handle the caller gave this process, or else its
+// standard output, where that is a file or a pipe; null where neither is.
+HANDLE CallerHandle() {
     for (const DWORD which : {STD_ERROR_HANDLE, STD_OUTPUT_HANDLE}) {
         const HANDLE handle = GetStdHandle(which);
         if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
@@ -776,9 +769,34 @@ void WinEnv::Tell(const std::string& line) {
         }
         const DWORD type = GetFileType(handle);
         if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
-            WriteLine(handle, line);
-            return;
+            return handle;
         }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void WinEnv::Log(const std::string& line) {
+    if (log_ != nullptr) {
+        WriteText(log_, EscapeControls(line) + "\r\n");
+    }
+}
+
+void WinEnv::Tell(const std::string& line) {
+    Log(line);
+    const std::string text = told_.Admit(line);
+    const HANDLE caller = CallerHandle();
+    if (!text.empty() && caller != nullptr) {
+        WriteText(caller, text);
+    }
+}
+
+void WinEnv::FinishTelling() {
+    const std::string text = told_.Closing(logPath_);
+    const HANDLE caller = CallerHandle();
+    if (!text.empty() && caller != nullptr) {
+        WriteText(caller, text);
     }
 }
 

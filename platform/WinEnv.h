@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/Env.h"
+#include "platform/TellText.h"
 
 namespace orvane {
 
@@ -21,6 +22,7 @@ class WinEnv final : public Env {
     std::string StartLog() override;
     void Log(const std::string& line) override;
     void Tell(const std::string& line) override;
+    void FinishTelling() override;
     bool IsInteractive() override;
 
   protected:
@@ -54,8 +56,11 @@ class WinEnv final : public Env {
     std::set<HandleId> keys_;
     // The machine-wide mutex whose ownership is this run's turn, once taken.
     void* turn_ = nullptr;
-    // This run's log file, once made.
+    // This run's log file, once made, and its path.
     void* log_ = nullptr;
+    std::string logPath_;
+    // What of this run's lines the caller has been told.
+    CallerLines told_;
 };
 
 }  // namespace orvane

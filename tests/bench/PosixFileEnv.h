@@ -14,6 +14,7 @@ class PosixFileEnv final : public Env {
   public:
     Status TakeTurn() override { return Status(); }
     void GiveTurnBack() override {}
+    void FinishTelling() override {}
     std::string StartLog() override { return std::string(); }
     void Log(const std::string&) override {}
     void Tell(const std::string&) override {}

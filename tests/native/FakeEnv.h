@@ -103,7 +103,10 @@ class FakeEnv final : public Env {
         logged_.push_back(line);
         told_.push_back(line);
     }
+    void FinishTelling() override { ++finishedTelling_; }
     bool IsInteractive() override { return interactive_; }
+    // How often the run said it had ended.
+    int FinishedTelling() const { return finishedTelling_; }
     // Where StartLog says the log is ("" by default: no log could be made).
     void SetLogPath(const std::string& path) { logPath_ = path; }
     // Every line written to the log, told ones among them.
@@ -177,6 +180,7 @@ class FakeEnv final : public Env {
     std::string logPath_;
     bool interactive_ = true;
     bool holdsTurn_ = false;
+    int finishedTelling_ = 0;
     int killAt_ = 0;
     int changes_ = 0;
 };

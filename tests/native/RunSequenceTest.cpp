@@ -1,5 +1,7 @@
 #include "app/RunSequence.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
@@ -243,6 +245,27 @@ TEST(TidyPath, StepsBackAsWindowsDoesAndNeverAboveTheRoot) {
 TEST(EscapeControls, EveryControlCharacterAndNothingElse) {
     EXPECT_EQ(EscapeControls("evil\r\nOrvane: FAKE\x07\x1b[2J\x7f \xe9\\x"),
               "evil\\x0D\\x0AOrvane: FAKE\\x07\\x1B[2J\\x7F \xe9\\x");
+}
+
+// However many lines a run has, and however long, its caller reads well
+// under a 4 KB pipe: the first ones, how many more, and the last.
+TEST(CallerLines, BoundedInLinesAndBytesEachLineShortenedInItsMiddle) {
+    CallerLines few;
+    EXPECT_EQ(few.Admit("one"), "one\r\n");
+    EXPECT_EQ(few.Closing("C:\\T\\o.log"), "");
+    CallerLines many;
+    std::string told;
+    for (int n = 0; n < 200; ++n) {
+        told += many.Admit("line " + std::to_string(n) + " " + std::string(n % 2 ? 1000 : 60, 'x'));
+    }
+    told += many.Closing("C:\\T\\o.log");
+    EXPECT_LT(told.size(), 3900u);
+    const auto lines = std::count(told.begin(), told.end(), '\n');
+    EXPECT_LE(lines, 40);
+    EXPECT_NE(told.find("more line(s) are in the log: C:\\T\\o.log.\r\nline 199 xxx"),
+              std::string::npos);
+    EXPECT_EQ(told.find("line 1 " + std::string(400, 'x')), std::string::npos);
+    EXPECT_NE(told.find("xxx...xxx"), std::string::npos);
 }
 
 TEST(ExitStatus, ZeroForWorkDoneOneForAStopTwoForACommandLineNotUnderstoodThreeForIncomplete) {

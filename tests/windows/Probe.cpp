@@ -132,12 +132,29 @@ int ShellCopy(int pairs, char** paths) {
 
 }  // namespace
 
+// Holds an event named `name` (another program's object at that name).
+int HoldEvent(const char* name, int seconds) {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, name);
+    if (event == nullptr) {
+        std::printf("cannot make: error %lu\n", GetLastError());
+        return 1;
+    }
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    CloseHandle(event);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "wait") == 0) {
         return Wait(argv[2], std::atoi(argv[3]));
     }
     if (argc == 4 && std::strcmp(argv[1], "syscommand") == 0) {
         return SysCommand(argv[2], std::atoi(argv[3]));
+    }
+    if (argc == 4 && std::strcmp(argv[1], "event") == 0) {
+        return HoldEvent(argv[2], std::atoi(argv[3]));
     }
     if (argc == 4 && std::strcmp(argv[1], "hold") == 0) {
         return Hold(argv[2], std::atoi(argv[3]));

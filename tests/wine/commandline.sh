@@ -109,4 +109,29 @@ fi
 check "\"/i\" is told that it removes" grep -qx 'Orvane: only -i adds the templates; "/i", like any other first word, removes them.' \
     <<<"$(told '/i C:\Kit\Templates')"
 
+# A caller that reads a 4 KB pipe only once the run has ended, while five
+# versions each have many undeletable leftovers under long names: the run
+# ends by itself, the caller reads 40 lines or fewer, the last saying how
+# it ended, and the log holds every line and ends with the status.
+for version in 7.0 7.1 8.0 10.0; do
+    vs_register "$prefix" "$version" "C:\\VS$version\\Common7\\IDE\\"
+done
+for vcdir in VS7.0/vc7 VS7.1/vc7 VS8.0/VC VS9/VC VS10.0/VC; do
+    for n in $(seq 12); do
+        stuck=$prefix/drive_c/$vcdir/Orvane.$(printf 'left-behind-%.0s' $(seq 8))$n
+        mkdir -p "$stuck"
+        ln -s "$work" "$stuck/link"
+    done
+done
+check "a late-reading 4 KB pipe and 60 lines to tell: the removal ends by itself" \
+    same_text "$(run_orvane "$prefix" '-u x' 60 'output=C:\piped.txt pipe')" "exit 0"
+piped=$(tr -d '\r' <"$prefix/drive_c/piped.txt")
+log=$(sed -n "1s/^Orvane: this run's log: C:\\\\//p" <<<"$piped")
+log=$prefix/drive_c/${log//\\//}
+check "  the caller reads 40 lines or fewer, how many more, and how the run ended" \
+    test "$(wc -l <<<"$piped")" -le 40 -a -n "$(grep -E '^Orvane: [0-9]+ more line\(s\) are in the log: ' <<<"$piped")" \
+    -a "$(tail -n 1 <<<"$piped")" = "Orvane: removed the templates from Visual Studio 7.0 (C:\VS7.0\vc7), 7.1 (C:\VS7.1\vc7), 8.0 (C:\VS8.0\VC), 9.0 (C:\VS9\VC), 10.0 (C:\VS10.0\VC)."
+check "  the log holds every line and ends with the status" \
+    test "$(grep -c 'waits in' "$log")" -eq 60 -a "$(tail -n 1 "$log" | tr -d '\r')" = "Orvane: ended with status 0."
+
 finish

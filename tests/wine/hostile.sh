@@ -175,6 +175,34 @@ check "a link named with a character the code page cannot hold stops the install
 check "  and nothing from it reaches Visual Studio" test -z "$(grep -rl 'not for everyone' "$vc" 2>/dev/null)"
 rm "$c/Kit/Templates/Templates/VCPlusPlus/TessaloomsWiz/secret．"
 
+# --- Orvane's names planted in the VC folder ----------------------------------------------
+clean_vc
+for n in $(seq 100); do mkdir "$vc/Orvane.staging.$n"; done
+mkdir -p "$vc/Orvane.staging" "$vc/Orvane.install/vcprojectitems/EvilItems" "$vc/Orvane.install/VCWizards/EvilWiz"
+ln -s "$work" "$vc/Orvane.staging/stuck"
+mkdir -p "$vc/Orvane.install/vcprojects"
+echo planted >"$vc/Orvane.install/vcprojects/Evil.vsz"
+check "100 planted Orvane names, a journal of foreign names and undeletable staging: the removal ends 0" \
+    same_text "$(run_orvane "$prefix" "-u x")" "exit 0"
+check "  no foreign entry reached Visual Studio" \
+    test -z "$(find "$vc/vcprojects" "$vc/vcprojectitems" "$vc/VCWizards" -iname 'evil*' 2>/dev/null)"
+check "  the installation ends 0 too" same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates')" "exit 0"
+check "  and of Orvane's names only the leftovers stay, holding the stuck staging" \
+    same_text "$(cd "$vc" && ls -d Orvane.*; ls "$vc/Orvane.leftovers")" "$(printf 'Orvane.leftovers\n1')"
+rm -rf "$vc/Orvane.leftovers"
+
+# --- Another program's object at the turn's name -------------------------------------------
+WINEPREFIX=$prefix wine "$ORVANE_BUILD/orvane_probe.exe" event 'Global\Orvane.Templates' 60 >"$work/event.out" 2>&1 &
+holder=$!
+for _ in $(seq 100); do grep -q held "$work/event.out" 2>/dev/null && break; sleep 0.2; done
+start=$(date +%s)
+check "an event at the turn's name: the run ends 3 at once" \
+    same_text "$(run_orvane "$prefix" '-u x' 60 'output=C:\turn.txt')" "exit 3"
+check "  within seconds, saying so" test $(($(date +%s) - start)) -lt 20 -a \
+    -n "$(grep -F 'something other than Orvane' "$c/turn.txt")"
+kill "$holder" 2>/dev/null
+wait "$holder" 2>/dev/null
+
 # --- A full disk ------------------------------------------------------------------------------------
 mkdir -p "$c/Full"
 if mount -t tmpfs -o size=4m tmpfs "$c/Full" 2>/dev/null; then
