@@ -202,14 +202,36 @@ class Site {
 
     // Puts the staged content in place: from here on the version is to get
     // all of it, and a run that is killed is finished by the next one.
+    // The old content stays aside, with the journal, until Settle or
+    // PutBack: a switch that fails in a later version puts this one back.
+    // One whose own switch fails is put back at once.
     bool Switch() {
+        env_.Log("Orvane: Visual Studio " + Version() + " (" + shown_ +
+                 "): switching over to the new templates.");
         const Status status = RenameJournal(kStaging, kInstallJournal);
         if (!status.ok()) {
             Discard(vc_, shown_, kStaging);
             return Fail(Path(kStaging) + " cannot become " + kInstallJournal + ": " +
                         status.reason());
         }
-        return ApplyJournal(true, true);
+        return MoveJournal(true, true);
+    }
+
+    // Once every version is switched: the journal and the old content go.
+    bool Settle() {
+        switched_.CloseAll();
+        return RetireJournal(kInstallJournal);
+    }
+
+    // Another version's switch failed: this one gets its old content back.
+    bool PutBack() {
+        const bool undone = Undo(moves_, &switched_);
+        switched_.CloseAll();
+        if (!undone) {
+            return false;  // left for the next run to finish
+        }
+        Note("put back as it was, since another Visual Studio could not be switched over.");
+        return RetireJournal(kInstallJournal);
     }
 
     // Moves Orvane's own entries aside and deletes them.
@@ -462,9 +484,19 @@ class Site {
     // that fails is undone, so the version keeps what it had; a journal
     // found by a later run is untrusted, and only what is itself is moved.
     bool ApplyJournal(bool install, bool live) {
+        if (!MoveJournal(install, live)) {
+            return false;
+        }
+        switched_.CloseAll();
+        return RetireJournal(install ? kInstallJournal : kRemoveJournal);
+    }
+
+    // Moves every entry the journal `install` names, keeping what moved
+    // and the folders it moved between. A live switch that fails is put
+    // back and its journal retired; false then, and whenever it fails.
+    bool MoveJournal(bool install, bool live) {
         const char* name = install ? kInstallJournal : kRemoveJournal;
-        SwitchFolders folders;
-        std::vector<Move> moves;
+        moves_.clear();
         bool whole = true;
         {
             Child journal;
@@ -476,17 +508,15 @@ class Site {
                 return Fail(Path(name) + " cannot be opened as itself: " + status.reason());
             }
             for (int top = 0; top < kTopCount && whole; ++top) {
-                whole = install ? MoveAllIn(journal.folder, top, live, &folders, &moves)
-                                : MoveAllAside(top, &folders, &moves);
+                whole = install ? MoveAllIn(journal.folder, top, live, &switched_, &moves_)
+                                : MoveAllAside(top, &switched_, &moves_);
             }
         }
-        if (!whole && (!live || !Undo(moves, &folders))) {
-            // Left for the next run to finish.
-            return false;
+        if (!whole && live && Undo(moves_, &switched_)) {
+            switched_.CloseAll();
+            RetireJournal(name);
         }
-        // The old content this switch set aside goes with the journal.
-        folders.CloseAll();
-        return RetireJournal(name) && whole;
+        return whole;
     }
 
     bool MoveAllIn(const Folder& journal, int top, bool live, SwitchFolders* folders,
@@ -784,6 +814,9 @@ class Site {
     Folder vc_;
     // Where staging holds the files it wrote.
     PendingWrites* pending_ = nullptr;
+    // What the last switch moved, and between which folders.
+    SwitchFolders switched_;
+    std::vector<Move> moves_;
 };
 
 }  // namespace
@@ -855,11 +888,31 @@ bool InstallAllVersions(Env& env, const Product& product,
             "was changed.");
         return false;
     }
-    bool complete = true;
-    for (Site& site : sites) {
-        complete &= site.Switch();
+    // Every version is switched before any version's old content goes: a
+    // switch that fails in one puts back those switched before it, so that
+    // a failed installation leaves every Visual Studio as it was.
+    std::size_t switched = 0;
+    while (switched < sites.size() && sites[switched].Switch()) {
+        ++switched;
     }
-    return complete;
+    if (switched < sites.size()) {
+        for (std::size_t i = 0; i < sites.size(); ++i) {
+            if (i < switched) {
+                sites[i].PutBack();
+            } else if (i > switched) {
+                sites[i].DiscardStaging();
+            }
+        }
+        env.Tell(
+            "Orvane: a Visual Studio could not be switched over to the new templates, so every "
+            "one keeps what it had.");
+        return false;
+    }
+    bool settled = true;
+    for (Site& site : sites) {
+        settled &= site.Settle();
+    }
+    return settled;
 }
 
 bool RemoveAllVersions(Env& env, const std::vector<Installation>& installations) {

@@ -266,6 +266,23 @@ TEST(WholeOrUntouched, AnyFailedCallLeavesEachVersionOldOrNew) {
     }
 }
 
+// A switch that fails in one version (a file held open in its old content)
+// puts back every version already switched: all keep what they had.
+TEST(WholeOrUntouched, AFailedSwitchLeavesEveryVersionAsItWas) {
+    FakeEnv env;
+    InstallThenUpgradeProduct(env);
+    Lines before[3];
+    for (int v = 0; v < 3; ++v) {
+        before[v] = Visible(env, kVcDirs[v]);
+    }
+    env.HoldOpen("C:\\VS9\\VC\\vcprojectitems\\TessaloomsMFC\\AddToolBand.vsz");
+    EXPECT_FALSE(RunOnce(env, true));
+    for (int v = 0; v < 3; ++v) {
+        EXPECT_EQ(Visible(env, kVcDirs[v]), before[v]) << kVcDirs[v];
+        EXPECT_EQ(env.Tree(kVcDirs[v]).size(), before[v].size() + 3) << kVcDirs[v];
+    }
+}
+
 // A run killed at any change, installation or removal, with the power cut
 // then (every byte not yet made durable lost), is put back whole by the
 // next run before it does its own work.

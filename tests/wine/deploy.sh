@@ -117,7 +117,8 @@ incomplete() {
 }
 run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
 if chattr +i "$vs90/vcprojects" 2>/dev/null; then
-    incomplete "9.0's vcprojects folder cannot be written" "-i \"$PRODUCT_TEMPLATES\"" served
+    # A switch that fails in one version puts back the one switched before it.
+    incomplete "9.0's vcprojects folder cannot be written" "-i \"$PRODUCT_TEMPLATES\"" untouched
     unlock
 else
     check "a folder can be made unwritable" false

@@ -83,16 +83,30 @@ save_slots() {
     done; done
 }
 # Each folder holds the earlier or the new templates whole; with a switch
-# under way, one may be between its two renames.
+# under way, one of a version's four may be between its two renames. With
+# $1 = "alike", each version's four are all earlier or all new.
 check_slots_whole() {
-    local vc slot key seen bad=0
-    for vc in $VCS; do for slot in $SLOTS; do
-        key=$(echo "$vc/$slot" | md5sum | cut -c1-8)
-        seen=$(tree_listing "$vc/$slot" 2>/dev/null)
-        [ "$seen" = "$(cat "$work/old/$key")" ] || [ "$seen" = "$(cat "$work/new/$key")" ] && continue
-        [ ! -e "$vc/$slot" ] && [ -d "$vc/Orvane.install" ] && continue
-        echo "  ${vc#"$prefix/drive_c/"}/$slot is neither whole"; bad=1
-    done; done
+    local vc slot key seen bad=0 absent kinds
+    for vc in $VCS; do
+        absent=0 kinds=
+        for slot in $SLOTS; do
+            key=$(echo "$vc/$slot" | md5sum | cut -c1-8)
+            seen=$(tree_listing "$vc/$slot" 2>/dev/null)
+            if [ "$seen" = "$(cat "$work/old/$key")" ]; then
+                kinds="$kinds old"
+            elif [ "$seen" = "$(cat "$work/new/$key")" ]; then
+                kinds="$kinds new"
+            elif [ ! -e "$vc/$slot" ] && [ -d "$vc/Orvane.install" ]; then
+                absent=$((absent + 1))
+            else
+                echo "  ${vc#"$prefix/drive_c/"}/$slot is neither whole"; bad=1
+            fi
+        done
+        [ $absent -le 1 ] || { echo "  ${vc#"$prefix/drive_c/"}: $absent folders absent at once"; bad=1; }
+        if [ "${1:-}" = alike ] && [ "$(tr ' ' '\n' <<<"$kinds" | sort -u | grep -c .)" -ne 1 ]; then
+            echo "  ${vc#"$prefix/drive_c/"}: its folders are from two products:$kinds"; bad=1
+        fi
+    done
     [ $bad -eq 0 ]
 }
 no_journal_left() { [ -z "$(cd "$prefix/drive_c" && ls -d VS*/*/Orvane.* 2>/dev/null)" ]; }
@@ -106,6 +120,16 @@ span=$((($(date +%s%N) - start) / 1000000))
 echo "an undisturbed installation takes ${span} ms"
 save_slots new
 check "an undisturbed installation rewrites every sample" check_samples_whole new
+# Its log: every file written, the 23 samples' and every staged one, was
+# made durable, and all of it before the first version was switched over.
+log=$(ls -t "$prefix"/drive_c/users/*/Temp/Orvane-*.log | head -n 1)
+staged=23
+for v in 7.1 8.0 9.0; do
+    staged=$((staged + $(find "$product/Templates/$v/VCPlusPlus/TessaloomProjectMFC" \
+        "$product/Templates/$v/VCPlusPlus/TessaloomsMFC" "$product/Templates/Templates/VCPlusPlus" -type f | wc -l)))
+done
+durable=$(sed -n '/switching over/q; s/^Orvane: made \([0-9]*\) file(s) durable by .*/\1/p' "$log" | awk '{ n += $1 } END { print n }')
+check "  and made all $staged files it wrote durable before the first switch" same_text "$durable" "$staged"
 
 for i in $(seq "$KILLS"); do
     install_earlier
@@ -120,6 +144,11 @@ for i in $(seq "$KILLS"); do
     check "killed after ${delay} ms: every launcher is whole" check_launchers_whole 0
     check "killed after ${delay} ms: each template folder holds the earlier or the new ones whole" \
         check_slots_whole
+    # A run that stops on a mistyped templates folder still mends first.
+    check "killed after ${delay} ms: a run with a mistyped templates folder ends 1" \
+        same_text "$(run_orvane "$prefix" '-i "C:\Program Files\Tessaloom\Templatez\"' 300)" "exit 1"
+    check "killed after ${delay} ms: and leaves no journal, each version's folders from one product" \
+        eval 'no_journal_left && check_slots_whole alike'
     run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 300 >/dev/null
     check "killed after ${delay} ms: the next installation rewrites every sample" check_samples_whole new
     check "killed after ${delay} ms: and leaves no temporary file" \
