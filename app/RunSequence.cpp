@@ -97,6 +97,12 @@ std::vector<Installation> FindServedInstallations(Env& env, bool install, bool* 
     for (const Installation& installation : FindInstallations(env, &inexact)) {
         env.Log("Orvane: Visual Studio " + GetVersionString(installation.index) +
                 " is installed; its VC folder: " + TidyPath(installation.vcDir));
+        for (const VersionIndex lower : installation.sharing) {
+            env.Tell("Orvane: Visual Studio " + GetVersionString(lower) + " is registered at " +
+                     GetVersionString(installation.index) + "'s VC folder (" +
+                     TidyPath(installation.vcDir) + "), which gets " +
+                     GetVersionString(installation.index) + "'s templates, once.");
+        }
         if (RecoverVersion(env, installation)) {
             served.push_back(installation);
         } else {

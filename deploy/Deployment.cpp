@@ -834,10 +834,26 @@ std::vector<Installation> FindInstallations(Env& env, std::vector<VersionIndex>*
         }
         // A VC folder that is there but cannot be opened is still an
         // installation, one this run will say it could not serve.
-        const std::string vcDir = GetVcDir(index, root);
-        if (IsExistingDirectory(env, vcDir)) {
-            found.push_back({index, vcDir});
+        Installation installation{index, GetVcDir(index, root), {}, {}};
+        if (!IsExistingDirectory(env, installation.vcDir)) {
+            continue;
         }
+        // Versions registered at one folder (decided on its handle) are one
+        // installation, served once, as the highest of them.
+        Folder vc;
+        if (env.OpenFolder(installation.vcDir, false, &vc).ok() &&
+            vc.Identity(&installation.identity).ok()) {
+            const auto same = std::find_if(found.begin(), found.end(), [&](const Installation& at) {
+                return !at.identity.empty() && at.identity == installation.identity;
+            });
+            if (same != found.end()) {
+                installation.sharing = same->sharing;
+                installation.sharing.push_back(same->index);
+                *same = installation;
+                continue;
+            }
+        }
+        found.push_back(installation);
     }
     return found;
 }

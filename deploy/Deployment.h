@@ -39,6 +39,11 @@ namespace orvane {
 struct Installation {
     VersionIndex index = 0;
     std::string vcDir;
+    // Lower versions registered at this very VC folder: served with it, once,
+    // with this version's templates.
+    std::vector<VersionIndex> sharing;
+    // The VC folder's identity (Entry::Identity), where it could be opened.
+    std::string identity;
 };
 
 // Every supported version that is registered and has its VC folder, in

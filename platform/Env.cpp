@@ -56,6 +56,11 @@ Status Entry::MoveTo(const Folder& folder, const std::string& name, bool replace
                                        : NotOpen();
 }
 
+Status Entry::Identity(std::string* identity) const {
+    identity->clear();
+    return IsOpen() ? env_->IdentifyOpened(id_, identity) : NotOpen();
+}
+
 Status File::Read(void* buffer, std::uint32_t size, std::uint32_t* done) const {
     *done = 0;
     return IsOpen() ? env_->ReadBytes(id_, buffer, size, done) : NotOpen();

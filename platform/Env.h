@@ -138,6 +138,10 @@ class Entry : public Held {
     // changes.
     Status MoveTo(const Folder& folder, const std::string& name, bool replace) const;
 
+    // A text that is the same for two handles exactly when they hold one
+    // entry, however it was reached: its volume and its file number.
+    Status Identity(std::string* identity) const;
+
   protected:
     friend class Env;
     friend class Folder;
@@ -302,6 +306,7 @@ class Env {
     virtual Status CreateChild(HandleId folder, const std::string& name, bool isFolder,
                                HandleId* child) = 0;
     virtual Status DeleteOpened(HandleId entry) = 0;
+    virtual Status IdentifyOpened(HandleId entry, std::string* identity) = 0;
     virtual Status RenameOpened(HandleId entry, HandleId folder, const std::string& name,
                                 bool replace) = 0;
     virtual Status ReadBytes(HandleId file, void* buffer, std::uint32_t size,

@@ -535,6 +535,20 @@ Status WinEnv::CreateChild(HandleId folder, const std::string& name, bool isFold
     return Status();
 }
 
+Status WinEnv::IdentifyOpened(HandleId entry, std::string* identity) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(AsHandle(entry), &information)) {
+        return LastError();
+    }
+    char text[40];
+    std::snprintf(text, sizeof text, "%08lx:%08lx%08lx",
+                  static_cast<unsigned long>(information.dwVolumeSerialNumber),
+                  static_cast<unsigned long>(information.nFileIndexHigh),
+                  static_cast<unsigned long>(information.nFileIndexLow));
+    *identity = text;
+    return Status();
+}
+
 Status WinEnv::DeleteOpened(HandleId entry) {
     IO_STATUS_BLOCK io;
     BOOLEAN remove = TRUE;

@@ -35,6 +35,7 @@ class WinEnv final : public Env {
     Status CreateChild(HandleId folder, const std::string& name, bool isFolder,
                        HandleId* child) override;
     Status DeleteOpened(HandleId entry) override;
+    Status IdentifyOpened(HandleId entry, std::string* identity) override;
     Status RenameOpened(HandleId entry, HandleId folder, const std::string& name,
                         bool replace) override;
     Status ReadBytes(HandleId file, void* buffer, std::uint32_t size, std::uint32_t* done) override;

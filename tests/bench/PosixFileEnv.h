@@ -27,6 +27,7 @@ class PosixFileEnv final : public Env {
     Status OpenChildId(HandleId folder, const std::string& name, Access access, EntryKind* kind,
                        HandleId* child) override;
     Status ListFolder(HandleId, std::vector<DirectoryEntry>*) override { return Unsupported(); }
+    Status IdentifyOpened(HandleId, std::string*) override { return Unsupported(); }
     Status CreateChild(HandleId folder, const std::string& name, bool isFolder,
                        HandleId* child) override;
     Status DeleteOpened(HandleId entry) override;

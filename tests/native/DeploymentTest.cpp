@@ -199,6 +199,24 @@ TEST_F(Deployment, LinksInVisualStudioAreNeverFollowed) {
     }
 }
 
+// Two versions registered at one folder are served once, as the higher;
+// the others as usual.
+TEST_F(Deployment, VersionsAtOneFolderAreServedOnceAsTheHighest) {
+    RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
+    RegisterVersion(env, 2, "C:\\VS9\\Common7\\IDE\\");
+    RegisterVersion(env, 3, "C:\\VS9\\Common7\\..\\Common7\\IDE\\");
+    env.AddDirectory("C:\\VS71\\Vc7");
+    env.AddDirectory("C:\\VS9\\VC");
+    const auto found = FindInstallations(env, nullptr);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[1].index, 3);
+    EXPECT_EQ(found[1].sharing, std::vector<VersionIndex>{2});
+    EXPECT_TRUE(RunOnce(env, true));
+    EXPECT_EQ(env.Content("C:\\VS9\\VC\\vcprojects\\TessaloomsMFC\\TessaloomProjectMFC.vsz"),
+              "project 9.0");
+    EXPECT_TRUE(env.Exists("C:\\VS71\\Vc7\\vcprojects\\TessaloomsMFC"));
+}
+
 TEST_F(Deployment, VersionWhoseLocationTheCodePageCannotHoldIsSetAside) {
     env.SetInexactValue("Software\\Microsoft\\VisualStudio\\9.0", "InstallDir");
     RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
@@ -308,7 +326,7 @@ TEST(WholeOrUntouched, AKilledRunIsMendedWhole) {
             env.KillAt(0);
             env.CutPower();
             for (int v = 0; v < 3; ++v) {
-                Installation installation{v + 1, kVcDirs[v]};
+                Installation installation{v + 1, kVcDirs[v], {}, {}};
                 EXPECT_TRUE(RecoverVersion(env, installation)) << nth;
                 const Lines seen = Visible(env, kVcDirs[v]);
                 EXPECT_TRUE(seen == before[v] || seen == after[v])

@@ -408,6 +408,11 @@ Status FakeEnv::CreateChild(HandleId folder, const std::string& name, bool isFol
     return Status();
 }
 
+Status FakeEnv::IdentifyOpened(HandleId entry, std::string* identity) {
+    *identity = Find(entry)->key;
+    return Status();
+}
+
 Status FakeEnv::DeleteOpened(HandleId handle) {
     const OpenFile* open = Find(handle);
     log_.push_back("delete " + open->path);

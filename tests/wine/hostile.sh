@@ -191,6 +191,21 @@ check "  and of Orvane's names only the leftovers stay, holding the stuck stagin
     same_text "$(cd "$vc" && ls -d Orvane.*; ls "$vc/Orvane.leftovers")" "$(printf 'Orvane.leftovers\n1')"
 rm -rf "$vc/Orvane.leftovers"
 
+# --- Two versions registered at one folder -------------------------------------------------
+vs_register "$prefix" 8.0 'C:\VS9\Common7\IDE\'
+vs_register "$prefix" 7.1 'C:\VS71\Common7\IDE\'
+mkdir -p "$c/VS71/Vc7"
+check "8.0 and 9.0 at one folder, and 7.1: the installation ends 0" \
+    same_text "$(run_orvane "$prefix" '-i C:\Kit\Templates' 60 'output=C:\shared.txt')" "exit 0"
+check "  saying which versions share it, 9.0's templates there and 7.1 served" \
+    test -n "$(grep -F "8.0 is registered at 9.0's VC folder" "$c/shared.txt")" -a \
+    -f "$vc/vcprojectitems/TessaloomsMFC/AddDeskBand.vsz" -a -d "$c/VS71/Vc7/vcprojects/TessaloomsMFC"
+check "  and the removal ends 0, leaving no Orvane name" \
+    same_text "$(run_orvane "$prefix" '-u x'; ls -d "$vc"/Orvane.* "$c"/VS71/Vc7/Orvane.* 2>/dev/null)" "exit 0"
+for v in 7.1 8.0; do
+    WINEPREFIX=$prefix wine reg delete "HKLM\\Software\\Microsoft\\VisualStudio\\$v" /reg:32 /f >/dev/null 2>&1
+done
+
 # --- Another program's object at the turn's name -------------------------------------------
 WINEPREFIX=$prefix wine "$ORVANE_BUILD/orvane_probe.exe" event 'Global\Orvane.Templates' 60 >"$work/event.out" 2>&1 &
 holder=$!
