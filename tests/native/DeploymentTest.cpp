@@ -284,6 +284,49 @@ TEST(WholeOrUntouched, AnyFailedCallLeavesEachVersionOldOrNew) {
     }
 }
 
+// An installation or a removal over an earlier installation, what it
+// leaves in each version before and after, and how many changes it makes.
+struct KillCase {
+    explicit KillCase(bool install) : install(install) {
+        FakeEnv probe;
+        InstallThenUpgradeProduct(probe);
+        for (int v = 0; v < 3; ++v) {
+            before[v] = Visible(probe, kVcDirs[v]);
+        }
+        probe.KillAt(0);
+        EXPECT_TRUE(RunOnce(probe, install));
+        changes = probe.ChangeCount();
+        for (int v = 0; v < 3; ++v) {
+            after[v] = Visible(probe, kVcDirs[v]);
+        }
+    }
+
+    // The run killed at its change `nth`, and the power cut then.
+    void KillAt(int nth, FakeEnv* env) const {
+        InstallThenUpgradeProduct(*env);
+        env->KillAt(nth);
+        EXPECT_THROW(RunOnce(*env, install), FakeEnv::Killed) << nth;
+        env->KillAt(0);
+        env->CutPower();
+    }
+
+    // The next run's mending leaves every version exactly as before or
+    // after, with nothing of the journal left.
+    void ExpectMendedWhole(FakeEnv& env, const std::string& what) const {
+        for (int v = 0; v < 3; ++v) {
+            EXPECT_TRUE(RecoverVersion(env, Installation{v + 1, kVcDirs[v], {}, {}})) << what;
+            const Lines seen = Visible(env, kVcDirs[v]);
+            EXPECT_TRUE(seen == before[v] || seen == after[v])
+                << (install ? "installation " : "removal ") << what << " in " << kVcDirs[v];
+            EXPECT_EQ(env.Tree(kVcDirs[v]).size(), seen.size() + 3) << what;
+        }
+    }
+
+    bool install;
+    Lines before[3], after[3];
+    int changes = 0;
+};
+
 // A switch that fails in one version (a file held open in its old content)
 // puts back every version already switched: all keep what they had.
 TEST(WholeOrUntouched, AFailedSwitchLeavesEveryVersionAsItWas) {
@@ -306,33 +349,37 @@ TEST(WholeOrUntouched, AFailedSwitchLeavesEveryVersionAsItWas) {
 // next run before it does its own work.
 TEST(WholeOrUntouched, AKilledRunIsMendedWhole) {
     for (const bool install : {true, false}) {
-        FakeEnv probe;
-        InstallThenUpgradeProduct(probe);
-        Lines before[3], after[3];
-        for (int v = 0; v < 3; ++v) {
-            before[v] = Visible(probe, kVcDirs[v]);
-        }
-        probe.KillAt(0);
-        ASSERT_TRUE(RunOnce(probe, install));
-        const int changes = probe.ChangeCount();
-        for (int v = 0; v < 3; ++v) {
-            after[v] = Visible(probe, kVcDirs[v]);
-        }
-        for (int nth = 1; nth <= changes; ++nth) {
+        const KillCase run(install);
+        for (int nth = 1; nth <= run.changes; ++nth) {
             FakeEnv env;
-            InstallThenUpgradeProduct(env);
-            env.KillAt(nth);
-            EXPECT_THROW(RunOnce(env, install), FakeEnv::Killed) << nth;
-            env.KillAt(0);
-            env.CutPower();
-            for (int v = 0; v < 3; ++v) {
-                Installation installation{v + 1, kVcDirs[v], {}, {}};
-                EXPECT_TRUE(RecoverVersion(env, installation)) << nth;
-                const Lines seen = Visible(env, kVcDirs[v]);
-                EXPECT_TRUE(seen == before[v] || seen == after[v])
-                    << (install ? "installation" : "removal") << " killed at change " << nth
-                    << " in " << kVcDirs[v];
-                EXPECT_EQ(env.Tree(kVcDirs[v]).size(), seen.size() + 3) << nth;
+            run.KillAt(nth, &env);
+            run.ExpectMendedWhole(env, "killed at change " + std::to_string(nth));
+        }
+    }
+}
+
+// A run killed while it mends what a killed run left is mended in turn:
+// kills spread over the run, then at every change of the mending.
+TEST(WholeOrUntouched, ARunKilledWhileItMendsIsMendedInTurn) {
+    for (const bool install : {true, false}) {
+        const KillCase run(install);
+        for (int nth = 1; nth <= run.changes; nth += run.changes / 6 + 1) {
+            FakeEnv killed;
+            run.KillAt(nth, &killed);
+            for (int mth = 1;; ++mth) {
+                FakeEnv env = killed;
+                env.KillAt(mth);
+                try {
+                    for (int v = 0; v < 3; ++v) {
+                        RecoverVersion(env, Installation{v + 1, kVcDirs[v], {}, {}});
+                    }
+                    break;  // the mending ran to its end before change mth
+                } catch (const FakeEnv::Killed&) {
+                }
+                env.KillAt(0);
+                env.CutPower();
+                run.ExpectMendedWhole(env, "killed at change " + std::to_string(nth) +
+                                               ", its mending at " + std::to_string(mth));
             }
         }
     }

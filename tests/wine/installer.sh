@@ -90,10 +90,19 @@ cp -a "$ORVANE_SOURCE_DIR/example/product" "$work/product11"
 echo "new in 1.1" >"$work/product11/Templates/9.0/VCPlusPlus/TessaloomsMFC/NewIn11.txt"
 build_package 1.1.0 "$work/product11" "$prefix/drive_c/Tessaloom11.msi"
 listed() {  # the versions of the product Windows Installer lists, one a line
-    local view
+    local view attempt keys
     for view in 32 64; do
-        WINEPREFIX=$prefix wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
-            /s /reg:$view 2>/dev/null | tr -d '\r' |
+        # A query that fails for another reason than a missing key (its Wine
+        # lost the server as it started, as can happen right after msiexec
+        # ends) says nothing of what is listed: once more, up to five times.
+        for attempt in 1 2 3 4 5; do
+            keys=$(WINEPREFIX=$prefix wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
+                /s /reg:$view 2>"$work/reg.err") && break
+            cat "$work/reg.err" - <<<"$keys" | grep -q 'Unable to find the specified registry key' && break
+            echo "note: the registry query failed (attempt $attempt): $(head -c 200 "$work/reg.err")" >&2
+            sleep 1
+        done
+        tr -d '\r' <<<"$keys" |
             awk '/^HKEY/ { name = ""; version = "" } /DisplayName/ && /Tessaloom Templates/ { name = 1 }
                  /DisplayVersion/ { version = $NF } name && version { print version; name = "" }'
     done | sort -u

@@ -75,6 +75,7 @@ check "  1.1 stays listed, installed and in Visual Studio" same_text \
 cp -a "$work/product11" "$work/product12"
 echo "new in 1.2" >"$work/product12/Templates/7.1/VCPlusPlus/TessaloomsMFC/NewIn12.txt"
 build 1.2.0 "$work/product12" "$prefix/drive_c/TessaloomSetup12.exe"
+cp -a "$vs71" "$work/vs71-11"
 chattr +i "$vs90/vcprojects"
 check "1.2 over 1.1 that cannot reach 9.0 ends with 13" same_text "$(run 'C:\TessaloomSetup12.exe /S')" "exit 13"
 chattr -i "$vs90/vcprojects"
@@ -83,10 +84,33 @@ check "  and installed again, nothing of 1.2 in it or in 7.1" \
     test -f "$installed/Templates/9.0/VCPlusPlus/TessaloomsMFC/NewIn11.txt" -a \
     ! -e "$installed/Templates/7.1/VCPlusPlus/TessaloomsMFC/NewIn12.txt" -a \
     ! -e "$vs71/vcprojectitems/TessaloomsMFC/NewIn12.txt" -a ! -e "$installed/Previous.tmp"
-# Put back, its launchers carry one stamp more, in the product and in 7.1
-# alike; 9.0 kept 1.1 throughout.
-check "  with 1.1's templates in 7.1" same_tree "$vs71/vcprojectitems/TessaloomsMFC" \
-    "$installed/Templates/7.1/VCPlusPlus/TessaloomsMFC"
+# The failed installation changed no Visual Studio: 7.1 kept 1.1
+# throughout (the put-back run, which cannot reach 9.0 either, changes none).
+check "  with 1.1's templates in 7.1 as they were" same_tree "$vs71" "$work/vs71-11"
+
+# 1.2 into a second folder, failing: only what it made goes; 1.1 keeps its
+# files, its uninstall entry and its templates.
+other=$prefix/drive_c/Other
+chattr +i "$vs90/vcprojects"
+check "1.2 into a second folder that cannot reach 9.0 ends with 13" \
+    same_text "$(run 'C:\TessaloomSetup12.exe /S /D=C:\Other')" "exit 13"
+chattr -i "$vs90/vcprojects"
+check "  1.1 stays listed and installed, nothing of 1.2 in the second folder" \
+    test "$(listing)" = "listed 1.1.0" -a -f "$installed/Orvane.exe" -a -z "$(ls -A "$other" 2>/dev/null)"
+check "  and 7.1 holds 1.1's templates as they were" same_tree "$vs71" "$work/vs71-11"
+# An installation interrupted after it set 1.1 aside: the next one puts it
+# back first; a Previous.tmp without its Orvane.exe is kept, nothing changed.
+mkdir "$installed/Previous.tmp"
+mv "$installed/Templates" "$installed/Orvane.exe" "$installed/Previous.tmp/"
+mkdir -p "$installed/Templates/7.1"
+check "after an interrupted installation, 1.1 again ends with exit code 0" \
+    same_text "$(run 'C:\TessaloomSetup11.exe /S')" "exit 0"
+check "  with nothing left aside and 1.1 listed" test "$(listing)" = "listed 1.1.0" -a ! -e "$installed/Previous.tmp"
+mkdir -p "$installed/Previous.tmp/Templates"
+check "part of an installation in Previous.tmp: refused with exit code 22" \
+    same_text "$(run 'C:\TessaloomSetup11.exe /S')" "exit 22"
+check "  and kept" test -d "$installed/Previous.tmp/Templates" -a -f "$installed/Orvane.exe"
+rm -rf "$installed/Previous.tmp"
 
 check "the silent uninstallation ends with exit code 0" same_text "$(uninstall)" "exit 0"
 check "and is no longer listed" same_text "$(listing)" unlisted

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installations killed at many moments over an earlier one, and runs at
-# once, over a product whose sample projects are megabytes each, into three
-# Visual Studio versions: no sample project is ever left half-written, no
-# launcher is corrupted, each of Orvane's folders in Visual Studio holds
-# the earlier or the new templates whole, and the next run completes it.
+# Installations killed at moments spread over one, over an earlier one, and
+# runs at once, over a product whose sample projects are megabytes each,
+# into three Visual Studio versions: no sample project is ever left
+# half-written, no launcher is corrupted, each of Orvane's folders in Visual
+# Studio holds the earlier or the new templates whole, a run that stops on
+# its product mends first, and the next run completes it.
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 unset DISPLAY
