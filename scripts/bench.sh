@@ -5,6 +5,7 @@
 set -eu
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$ORVANE_ROOT"
+install_missing_packages
 cmake --preset bench >/dev/null
 cmake --build --preset bench --target orvane_rewriter_bench >/dev/null
 bench=$ORVANE_ROOT/build/bench/orvane_rewriter_bench

@@ -50,14 +50,19 @@ if [ -n "${ORVANE_SIGN_CERT:-}${ORVANE_SIGN_KEY:-}" ]; then
     sign_programs "$stage/x86/Orvane.exe" "$stage/x64/Orvane.exe"
 fi
 # The integration guide for installer authors is the repository README's
-# own section, the one the tests' examples are checked against.
+# own section, the one the tests' examples are checked against, with the
+# trust model; it stands alone: the two examples it cites come in the zip,
+# and every other path it names is named as the project repository's.
+mkdir -p "$stage/examples"
+cp example/installer/Tessaloom.wxs example/installer/Tessaloom.nsi "$stage/examples/"
 {
     sed "s/@VERSION@/$version/" docs/release-README.txt
     echo
-    sed -n '/^## Calling Orvane from your installer/,/^### Where to install the product, and links/p' README.md |
-        sed '$d'
+    sed -n '/^## Calling Orvane from your installer/,/^## The window/p' README.md | sed '$d' |
+        sed -e 's#`example/installer/\(Tessaloom\.[a-z]*\)`#`examples\\\1` (in this zip)#g' \
+            -e 's#`\(\./\)\{0,1\}\(tests\|scripts\|docs\|cmake\|example\)/\([^`]*\)`#the project repository'"'"'s `\2/\3`#g'
 } | sed 's/$/\r/' >"$stage/README.txt"
-files=(x86/Orvane.exe x64/Orvane.exe README.txt)
+files=(x86/Orvane.exe x64/Orvane.exe examples/Tessaloom.wxs examples/Tessaloom.nsi README.txt)
 (cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
 
 # Fixed times (those of the last commit, or SOURCE_DATE_EPOCH) and modes.

@@ -24,6 +24,18 @@ guide() { for text in "$@"; do grep -qF -- "$text" "$work/unpacked/README.txt" |
 check "  and holds the integration guide: snippets, rollback row, repair, exit codes, the log" \
     guide '<CustomAction Id="UndoTemplates"' "VALUES ('UndoTemplates'" 'REINSTALLMODE=omus' \
     '| 3 | the installation or removal' '| 20 |' 'Orvane-*.log' 'nsExec::ExecToLog'
+# Every path of the project's the guide names is in the zip, or named as
+# the repository's.
+guide_text=$(tr -d '\r' <"$work/unpacked/README.txt")
+missing=$(grep -oE '`examples[\\/][^` ]*`' <<<"$guide_text" | tr -d '`' | sort -u | while IFS= read -r path; do
+    [ -e "$work/unpacked/${path//\\//}" ] || echo "$path"
+done)
+unnamed=$(grep -oE "(repository's )?\`(\./)?(app|cmake|customise|deploy|docs|example|framework|platform|scripts|tests|ui)/[^\`]*\`" \
+    <<<"$guide_text" | grep -v "^repository's")
+check "  and every path of the project's it names is in the zip or named as the repository's" \
+    same_text "$missing$unnamed" ""
+check "  with the trust model" guide 'Where to install the product, and links' 'Decided on handles, below those folders'
+
 
 # A signed release, with a throwaway self-signed code-signing certificate.
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Orvane release test" \

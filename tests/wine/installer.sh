@@ -127,6 +127,17 @@ check "a repair ends with status 0" same_text "$(msiexec /i Tessaloom11.msi 'REI
 check "  and gives the templates to the Visual Studio that came later" \
     test -f "$vs80/vcprojects/TessaloomsMFC/TessaloomProjectMFC.vsz"
 check "  while the others keep theirs" test -f "$new11"
+# A repair that fails (9.0 cannot be written) is rolled back, and the
+# product keeps its templates: the rollback that takes them away is only
+# for an installation from nothing.
+cp -a "$vs71" "$work/vs71-repair"
+chattr +i "$vs90/vcprojects"
+failed=$(msiexec /i Tessaloom11.msi 'REINSTALL=ALL REINSTALLMODE=omus')
+chattr -i "$vs90/vcprojects"
+echo "msiexec: $failed"
+check "a repair that cannot reach 9.0 fails" grep -qxE 'exit 16(03|27)' <<<"$failed"
+check "  and leaves the templates of the installed product" \
+    same_text "$(same_tree "$vs71" "$work/vs71-repair"; test -f "$new11" || echo "9.0 lost them")" ""
 check "removing 1.1 ends with status 0" same_text "$(msiexec /x Tessaloom11.msi)" "exit 0"
 check "  no templates stay" same_text "$(ls "$vs71"/* "$vs90"/* "$vs80"/* | grep Tessaloom)" ""
 check "  and no product is listed" same_text "$(listed)" ""
