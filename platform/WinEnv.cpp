@@ -97,6 +97,7 @@ constexpr NTSTATUS kStatusNoMoreFiles = static_cast<NTSTATUS>(0x80000006L);
 constexpr NTSTATUS kStatusNameNotFound = static_cast<NTSTATUS>(0xC0000034L);
 constexpr NTSTATUS kStatusPathNotFound = static_cast<NTSTATUS>(0xC000003AL);
 constexpr NTSTATUS kStatusSharingViolation = static_cast<NTSTATUS>(0xC0000043L);
+constexpr NTSTATUS kStatusDeletePending = static_cast<NTSTATUS>(0xC0000056L);
 constexpr ULONG kFileOpen = 1;
 constexpr ULONG kFileCreate = 2;
 constexpr ULONG kDirectoryFile = 0x1;
@@ -449,7 +450,10 @@ Status WinEnv::OpenChildId(HandleId folder, const std::string& name, Access acce
         result = OpenRelative(AsHandle(folder), wide, FILE_READ_ATTRIBUTES, kShareAll, kFileOpen, 0,
                               opened.put());
     }
-    if (result == kStatusNameNotFound || result == kStatusPathNotFound) {
+    // An entry already being deleted (its last handle not yet closed) is
+    // as good as gone.
+    if (result == kStatusNameNotFound || result == kStatusPathNotFound ||
+        result == kStatusDeletePending) {
         *kind = EntryKind::kMissing;
         return Status();
     }
