@@ -1,6 +1,5 @@
 #include "customise/LauncherStamper.h"
 
-#include "customise/ProjectRewriter.h"
 #include "deploy/FileSystem.h"
 #include "deploy/VisualStudio.h"
 

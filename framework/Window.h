@@ -46,7 +46,8 @@ namespace fw {
 // void OnSysCommand(UINT id, LPARAM point)
 #define MSG_WM_SYSCOMMAND(func) \
     FW_CRACKED(WM_SYSCOMMAND, (func(static_cast<UINT>(wParam), lParam), lResult = 0))
-// void OnPaint(HDC given): a paint context is opened unless one is given.
+// void OnPaint(HDC given): `given` is the context WM_PAINT's wParam names,
+// mostly none; the handlers here ignore it and open a paint context.
 #define MSG_WM_PAINT(func) FW_CRACKED(WM_PAINT, (func(reinterpret_cast<HDC>(wParam)), lResult = 0))
 // HICON OnQueryDragIcon()
 #define MSG_WM_QUERYDRAGICON(func) \
