@@ -352,10 +352,10 @@ bool WriteRewrite(Env& env, const std::string& root, const std::string& projectP
         LineRewriter(out, includeDir, libraryDir).Run(in);
         out.Finish();
     } catch (const FileError& failure) {
-        temp->Delete();
+        temp->Delete().Ignore();
         throw FileError(projectPath + ": " + failure.what());
     } catch (...) {
-        temp->Delete();
+        temp->Delete().Ignore();
         throw;
     }
     return true;
@@ -364,7 +364,7 @@ bool WriteRewrite(Env& env, const std::string& root, const std::string& projectP
 // Deletes the temporary files from `first` on: they replace nothing.
 void DiscardTemps(const std::vector<File>& temps, std::size_t first) {
     for (std::size_t i = first; i < temps.size(); ++i) {
-        temps[i].Delete();
+        temps[i].Delete().Ignore();
     }
 }
 

@@ -753,7 +753,8 @@ class Site {
                  "); it waits there, where Visual Studio does not look.");
         } else {
             found = Child();
-            DeleteEntry(vc_, shown_, kLeftovers);  // an empty folder that stays is harmless
+            // An empty folder that stays is harmless.
+            DeleteEntry(vc_, shown_, kLeftovers).Ignore();
         }
         return true;
     }

@@ -132,7 +132,7 @@ bool CopyFileThrough(Walk& walk, const File& from, const Folder& toFolder,
         if (!status.ok()) {
             walk.Fail(Below(toPath, name), status.reason());
             // A partial copy is not left behind as if it were the file.
-            to.Delete();
+            to.Delete().Ignore();
             return false;
         }
         if (done == 0) {

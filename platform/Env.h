@@ -18,8 +18,9 @@
 
 namespace orvane {
 
-// Whether a call did what it promises, and if not, why.
-class Status {
+// Whether a call did what it promises, and if not, why. Never dropped
+// unlooked at: a step done only in passing says so with Ignore().
+class [[nodiscard]] Status {
   public:
     // Success.
     Status() = default;
@@ -33,6 +34,9 @@ class Status {
     const std::string& reason() const { return reason_; }
     // A failure because nothing is at the path or name asked for.
     bool IsNotFound() const;
+    // For a step done only in passing (a clean-up after a failure already
+    // told): whatever it came to, nothing more is done about it.
+    void Ignore() const {}
 
   private:
     bool failed_ = false;

@@ -16,8 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     orvane::FakeEnv env;
     env.AddFile(path, old);
     const std::string line = orvane::MakeBaseDirParamLine(root);
-    orvane::StampWizardLauncher(env, "C:\\", path, line);
-    orvane::StampWizardLauncher(env, "C:\\", path, line);
+    if (!orvane::StampWizardLauncher(env, "C:\\", path, line).ok() ||
+        !orvane::StampWizardLauncher(env, "C:\\", path, line).ok()) {
+        std::abort();
+    }
     const std::string stamp = "\n" + line + "\n";
     if (env.Content(path) != old + stamp + stamp || env.OpenFileCount() != 0 ||
         line != "Param=\"BASE_DIR = " + root + "\"") {
