@@ -32,6 +32,10 @@ for v in 7.1 8.0 9.0; do
     rm -f "$t/TessaloomsMFC/AddToolBand.vsz"
 done
 echo changed >>"$product/Templates/Templates/VCPlusPlus/TessaloomsWiz/scripts/1033/default05.js"
+# Every folder of Orvane's differs between the two, in every version.
+for wiz in TessaloomsWiz TessaloomsTemplateWiz; do
+    echo changed >>"$product/Templates/Templates/VCPlusPlus/$wiz/html/1033/default.htm"
+done
 cp -a "$product" "$work/original"
 for rel in $SAMPLE_ROWS; do
     mkdir -p "$work/rewritten/$(dirname "$rel")"
@@ -132,32 +136,58 @@ done
 durable=$(sed -n '/switching over/q; s/^Orvane: made \([0-9]*\) file(s) durable by .*/\1/p' "$log" | awk '{ n += $1 } END { print n }')
 check "  and made all $staged files it wrote durable before the first switch" same_text "$durable" "$staged"
 
-for i in $(seq "$KILLS"); do
+# What a killed installation leaves, $1 naming the kill: each file whole,
+# and mended by the next run, even one that stops on its product.
+check_after_kill() {
+    check "$1: every sample is whole" check_samples_whole
+    check "$1: every launcher is whole" check_launchers_whole 0
+    check "$1: each template folder holds the earlier or the new ones whole" check_slots_whole
+    check "$1: a run with a mistyped templates folder ends 1" \
+        same_text "$(run_orvane "$prefix" '-i "C:\Program Files\Tessaloom\Templatez\"' 300)" "exit 1"
+    check "$1: and leaves no journal, each version's folders from one product" \
+        eval 'no_journal_left && check_slots_whole alike'
+    run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 300 >/dev/null
+    check "$1: the next installation rewrites every sample" check_samples_whole new
+    check "$1: and leaves no temporary file" same_text "$(find "$product/Samples" -name '*1.vcproj')" ""
+    check "$1: and stamps every launcher" check_launchers_whole 1
+    check "$1: and every version holds the new templates" \
+        same_tree "$prefix/drive_c/VS9/VC/vcprojectitems/TessaloomsMFC" "$product/Templates/9.0/VCPlusPlus/TessaloomsMFC"
+    check "$1: with nothing of the journal left" no_journal_left
+}
+# Starts an installation over the earlier one and kills it after $1 ms, or
+# as soon as its log has a line matching $2 (given up after 60 s).
+kill_installation() {
+    local delay=$1 line=${2:-} logs runner log tries=0
     install_earlier
-    delay=$((span * i / (KILLS + 1)))
+    logs=$(ls "$prefix"/drive_c/users/*/Temp/Orvane-*.log 2>/dev/null)
     run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 300 >/dev/null &
     runner=$!
-    sleep "$(printf '%d.%03d' $((delay / 1000)) $((delay % 1000)))"
+    if [ -z "$line" ]; then
+        sleep "$(printf '%d.%03d' $((delay / 1000)) $((delay % 1000)))"
+    else
+        while [ $tries -lt 6000 ]; do
+            log=$(ls "$prefix"/drive_c/users/*/Temp/Orvane-*.log 2>/dev/null | grep -vxF "$logs" | head -n 1)
+            [ -n "$log" ] && grep -q "$line" "$log" && break
+            tries=$((tries + 1))
+            sleep 0.01
+        done
+    fi
+    local pids
     pids=$(orvane_pids "$prefix")
     [ -n "$pids" ] && kill -KILL $pids
     wait "$runner" 2>/dev/null
-    check "killed after ${delay} ms: every sample is whole" check_samples_whole
-    check "killed after ${delay} ms: every launcher is whole" check_launchers_whole 0
-    check "killed after ${delay} ms: each template folder holds the earlier or the new ones whole" \
-        check_slots_whole
-    # A run that stops on a mistyped templates folder still mends first.
-    check "killed after ${delay} ms: a run with a mistyped templates folder ends 1" \
-        same_text "$(run_orvane "$prefix" '-i "C:\Program Files\Tessaloom\Templatez\"' 300)" "exit 1"
-    check "killed after ${delay} ms: and leaves no journal, each version's folders from one product" \
-        eval 'no_journal_left && check_slots_whole alike'
-    run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" 300 >/dev/null
-    check "killed after ${delay} ms: the next installation rewrites every sample" check_samples_whole new
-    check "killed after ${delay} ms: and leaves no temporary file" \
-        same_text "$(find "$product/Samples" -name '*1.vcproj')" ""
-    check "killed after ${delay} ms: and stamps every launcher" check_launchers_whole 1
-    check "killed after ${delay} ms: and every version holds the new templates" \
-        same_tree "$prefix/drive_c/VS9/VC/vcprojectitems/TessaloomsMFC" "$product/Templates/9.0/VCPlusPlus/TessaloomsMFC"
-    check "killed after ${delay} ms: with nothing of the journal left" no_journal_left
+}
+
+for i in $(seq "$KILLS"); do
+    delay=$((span * i / (KILLS + 1)))
+    kill_installation "$delay"
+    check_after_kill "killed after ${delay} ms"
+done
+# Where the disk is fast, every kill above lands before the durable pass:
+# these land after it, as each step of the switch begins.
+for line in 'file(s) durable' '7\.1 .*switching over' '9\.0 .*switching over'; do
+    kill_installation 0 "$line"
+    check_after_kill "killed at \"$line\""
 done
 
 # Two runs started at once take turns; prints how each ended.
