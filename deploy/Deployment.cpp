@@ -83,6 +83,58 @@ bool IsOwnName(int top, const std::string& name) {
     return false;
 }
 
+// The entries of a version's VCWizards that installations added beside
+// Orvane's own, where Visual Studio had nothing, are recorded in the
+// registry, one value per version: only administrators may write there,
+// while anything in a VC folder is untrusted, and a record found there
+// would let whoever planted it steer what an elevated removal deletes.
+const char* const kAddedKey = "Software\\Orvane";
+
+// One recorded entry. While a switch is pending, an entry it adds anew is
+// marked so, and one it takes away (the product no longer ships it) so.
+struct Added {
+    enum Pending { kNone, kAdding, kDropping };
+    std::string name;
+    Pending pending;
+};
+
+// The record's text: names joined by "|", marked by a leading "*" (adding)
+// or "?" (dropping); no Windows name holds any of the three.
+std::string RecordText(const std::vector<Added>& added) {
+    std::string text;
+    for (const Added& entry : added) {
+        text += text.empty() ? "" : "|";
+        text += entry.pending == Added::kAdding     ? "*"
+                : entry.pending == Added::kDropping ? "?"
+                                                    : "";
+        text += entry.name;
+    }
+    return text;
+}
+
+std::vector<Added> ParseRecord(const std::string& text) {
+    std::vector<Added> added;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('|', start), text.size());
+        std::string name = text.substr(start, end - start);
+        const Added::Pending pending = name.empty()     ? Added::kNone
+                                       : name[0] == '*' ? Added::kAdding
+                                       : name[0] == '?' ? Added::kDropping
+                                                        : Added::kNone;
+        if (pending != Added::kNone) {
+            name.erase(0, 1);
+        }
+        // Only single names of entries, as Orvane writes them.
+        if (!name.empty() && name != "." && name != ".." &&
+            name.find_first_of("*?\\/:") == std::string::npos) {
+            added.push_back({name, pending});
+        }
+        start = end + 1;
+    }
+    return added;
+}
+
 // One entry moved by a switch: old content moved aside, or new content
 // moved into its place.
 struct Move {
@@ -114,7 +166,8 @@ class Site {
 
     bool Open() {
         const Status status = env_.OpenFolder(installation_.vcDir, false, &vc_);
-        return status.ok() || Fail(shown_ + " cannot be opened: " + status.reason());
+        return (status.ok() || Fail(shown_ + " cannot be opened: " + status.reason())) &&
+               LoadRecord();
     }
 
     // Finishes what a run left half-done, and discards what it left aside.
@@ -158,7 +211,8 @@ class Site {
                 }
             }
         }
-        return Discard(vc_, shown_, kAside);
+        // A switch that never began leaves its record's marks.
+        return Discard(vc_, shown_, kAside) && WriteRecord(Unswitched());
     }
 
     // Copies all of this version's new content into staging, each file
@@ -208,6 +262,10 @@ class Site {
     bool Switch() {
         env_.Log("Orvane: Visual Studio " + Version() + " (" + shown_ +
                  "): switching over to the new templates.");
+        if (!WriteRecord(Pending())) {
+            Discard(vc_, shown_, kStaging);
+            return false;
+        }
         const Status status = RenameJournal(kStaging, kInstallJournal);
         if (!status.ok()) {
             Discard(vc_, shown_, kStaging);
@@ -219,6 +277,9 @@ class Site {
 
     // Once every version is switched: the journal and the old content go.
     bool Settle() {
+        if (!WriteRecord(Switched())) {
+            return false;  // the journal stays, for the next run to record
+        }
         switched_.CloseAll();
         return RetireJournal(kInstallJournal);
     }
@@ -231,7 +292,7 @@ class Site {
             return false;  // left for the next run to finish
         }
         Note("put back as it was, since another Visual Studio could not be switched over.");
-        return RetireJournal(kInstallJournal);
+        return RetireJournal(kInstallJournal) && WriteRecord(Unswitched());
     }
 
     // Moves Orvane's own entries aside and deletes them.
@@ -245,7 +306,7 @@ class Site {
             present = place.IsOpen() && HoldsOwnEntry(top, place);
         }
         if (!present) {
-            return true;
+            return WriteRecord({});
         }
         Folder journal;
         if (!MakeFolder(vc_, shown_, kRemoveJournal, &journal)) {
@@ -273,6 +334,105 @@ class Site {
   private:
     std::string Version() const { return GetVersionString(installation_.index); }
     std::string Path(const std::string& name) const { return Below(shown_, name); }
+
+    // Orvane's own names in Visual Studio's folder `top`, and there
+    // whatever its record names.
+    std::vector<std::string> OrvanesNames(int top) const {
+        const std::vector<const char*> own = OwnNames(top);
+        std::vector<std::string> names(own.begin(), own.end());
+        for (const Added& entry : added_) {
+            if (top == kWizardsTop && !IsOwnName(top, entry.name)) {
+                names.push_back(entry.name);
+            }
+        }
+        return names;
+    }
+
+    bool IsRecorded(const std::string& name, Added::Pending pending) const {
+        return std::any_of(added_.begin(), added_.end(), [&](const Added& entry) {
+            return entry.pending == pending && IsSameNameCaseless(entry.name, name);
+        });
+    }
+
+    bool LoadRecord() {
+        Key key;
+        std::string text;
+        Status status = env_.OpenKey(kAddedKey, &key);
+        if (status.ok()) {
+            status = key.Read(Version(), &text);
+        }
+        if (!status.ok() && status.code() != kNotFound) {
+            return Fail(std::string("the record of what installations added here (HKLM\\") +
+                        kAddedKey + ") cannot be read: " + status.reason());
+        }
+        // The text ends at its first zero, as a string value's does.
+        added_ = ParseRecord(text.substr(0, text.find('\0')));
+        return true;
+    }
+
+    // Records `added` as this version's, where it differs from the record.
+    bool WriteRecord(const std::vector<Added>& added) {
+        const std::string text = RecordText(added);
+        if (text == RecordText(added_)) {
+            return true;
+        }
+        const Status status = env_.WriteValue(kAddedKey, Version(), text);
+        if (!status.ok()) {
+            return Fail(std::string("the record of what installations added here (HKLM\\") +
+                        kAddedKey + ") cannot be written: " + status.reason());
+        }
+        added_ = added;
+        return true;
+    }
+
+    // The record while this run's switch is pending: every entry staged
+    // beside Orvane's own, each recorded one that is not dropping.
+    std::vector<Added> Pending() const {
+        std::vector<Added> pending;
+        for (const std::string& name : staged_) {
+            pending.push_back(
+                {name, IsRecorded(name, Added::kNone) ? Added::kNone : Added::kAdding});
+        }
+        for (const Added& entry : added_) {
+            if (std::none_of(staged_.begin(), staged_.end(), [&](const std::string& name) {
+                    return IsSameNameCaseless(name, entry.name);
+                })) {
+                pending.push_back({entry.name, Added::kDropping});
+            }
+        }
+        return pending;
+    }
+
+    // The record once the journal's moves are all done: an entry added
+    // anew counts only where it left the journal (where Visual Studio had
+    // something of its own, it stayed there); a dropping one is gone.
+    std::vector<Added> Switched() const {
+        std::vector<Added> settled;
+        const Folder& journal = switched_.journal[kWizardsTop];
+        for (const Added& entry : added_) {
+            Child left;
+            const bool moved =
+                entry.pending != Added::kAdding ||
+                (journal.IsOpen() && journal.OpenChild(entry.name, Access::kLook, &left).ok() &&
+                 left.kind == EntryKind::kMissing);
+            if (entry.pending != Added::kDropping && moved) {
+                settled.push_back({entry.name, Added::kNone});
+            }
+        }
+        return settled;
+    }
+
+    // The record as it was before a switch that never happened, or was
+    // put back.
+    std::vector<Added> Unswitched() const {
+        std::vector<Added> before;
+        for (const Added& entry : added_) {
+            if (entry.pending != Added::kAdding) {
+                before.push_back({entry.name, Added::kNone});
+            }
+        }
+        return before;
+    }
 
     // Opens folder `name` of `parent` as a folder of its own.
     bool OpenOwnFolder(const Folder& parent, const std::string& parentPath, const char* name,
@@ -321,7 +481,7 @@ class Site {
     }
 
     bool HoldsOwnEntry(int top, const Folder& place) {
-        for (const char* name : OwnNames(top)) {
+        for (const std::string& name : OrvanesNames(top)) {
             Child entry;
             if (!place.OpenChild(name, Access::kLook, &entry).ok() ||
                 entry.kind != EntryKind::kMissing) {
@@ -386,13 +546,17 @@ class Site {
                 return Fail(Below(from, entry.name) + ": " + why);
             }
             Child there;
-            if (!IsOwnName(kWizardsTop, entry.name) && theirs.IsOpen() &&
+            const bool own = IsOwnName(kWizardsTop, entry.name);
+            if (!own && !IsRecorded(entry.name, Added::kNone) && theirs.IsOpen() &&
                 (!theirs.OpenChild(entry.name, Access::kLook, &there).ok() ||
                  there.kind != EntryKind::kMissing)) {
                 continue;
             }
             if (!StageWizardEntry(source, from, entry.name, wizards, wizardsPath)) {
                 return false;
+            }
+            if (!own) {
+                staged_.push_back(entry.name);
             }
         }
         return true;
@@ -484,7 +648,8 @@ class Site {
     // that fails is undone, so the version keeps what it had; a journal
     // found by a later run is untrusted, and only what is itself is moved.
     bool ApplyJournal(bool install, bool live) {
-        if (!MoveJournal(install, live)) {
+        if (!MoveJournal(install, live) ||
+            !WriteRecord(install ? Switched() : std::vector<Added>())) {
             return false;
         }
         switched_.CloseAll();
@@ -514,7 +679,9 @@ class Site {
         }
         if (!whole && live && Undo(moves_, &switched_)) {
             switched_.CloseAll();
-            RetireJournal(name);
+            if (RetireJournal(name)) {
+                WriteRecord(Unswitched());
+            }
         }
         return whole;
     }
@@ -547,6 +714,13 @@ class Site {
                 return false;
             }
         }
+        // What the product no longer ships goes with the switch.
+        for (const Added& entry : added_) {
+            if (top == kWizardsTop && entry.pending == Added::kDropping &&
+                !MoveAside(top, entry.name, folders, moves)) {
+                return false;
+            }
+        }
         return true;
     }
 
@@ -568,10 +742,14 @@ class Site {
         }
         const Folder& place = folders->places[top];
         const std::string placePath = Below(Path(kTops[top]), name);
-        if (!IsOwnName(top, name)) {
-            if (!live) {
+        const bool replaced =
+            IsOwnName(top, name) || (top == kWizardsTop && IsRecorded(name, Added::kNone));
+        const bool adding = top == kWizardsTop && IsRecorded(name, Added::kAdding);
+        if (!replaced) {
+            if (!live && !adding) {
                 // A journal found on disk is untrusted: only Orvane's own
-                // entries ever move from it into Visual Studio's folders.
+                // entries, and those the record names, ever move from it
+                // into Visual Studio's folders.
                 Note("discarded " + stagedPath +
                      ": it is not one of Orvane's own entries, so it was not moved into Visual "
                      "Studio's folders.");
@@ -609,7 +787,7 @@ class Site {
         if (!folders->places[top].IsOpen()) {
             return true;
         }
-        for (const char* name : OwnNames(top)) {
+        for (const std::string& name : OrvanesNames(top)) {
             if (!MoveAside(top, name, folders, moves)) {
                 return false;
             }
@@ -818,6 +996,10 @@ class Site {
     // What the last switch moved, and between which folders.
     SwitchFolders switched_;
     std::vector<Move> moves_;
+    // What the record says installations added here, and what this run
+    // staged beside Orvane's own.
+    std::vector<Added> added_;
+    std::vector<std::string> staged_;
 };
 
 }  // namespace

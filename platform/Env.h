@@ -246,6 +246,15 @@ class Env {
     // first. Fails when nothing is there or it is no folder.
     Status OpenFolder(const std::string& path, bool create, Folder* folder);
 
+    // Sets string value `name` of `subKey` of HKEY_LOCAL_MACHINE, in the
+    // 32-bit view, making the key where it is missing, and has it on the
+    // disk when it returns; an empty `value` deletes the value instead (and
+    // succeeds where there is none), and the key once it holds nothing. Only
+    // administrators and LocalSystem may write there, so what Orvane
+    // records there no other user can plant.
+    virtual Status WriteValue(const std::string& subKey, const std::string& name,
+                              const std::string& value) = 0;
+
     // Makes every byte written so far to each of `files` durable: once it
     // succeeds, a power cut at any later moment leaves each file with all
     // of them, whatever is renamed afterwards. (NTFS journals names, not

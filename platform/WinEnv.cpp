@@ -305,6 +305,54 @@ Status WinEnv::OpenKeyId(const std::string& subKey, HandleId* key) {
     return Status();
 }
 
+Status WinEnv::WriteValue(const std::string& subKey, const std::string& name,
+                          const std::string& value) {
+    std::wstring wideKey, wideName, wideValue;
+    if (!ToWideExactly(subKey, &wideKey) || !ToWideExactly(name, &wideName) ||
+        !ToWideExactly(value, &wideValue)) {
+        return SystemFailure(ERROR_NO_UNICODE_TRANSLATION);
+    }
+    HKEY key = nullptr;
+    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, wideKey.c_str(), 0, nullptr, 0,
+                                  KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) {
+        return SystemFailure(static_cast<DWORD>(status));
+    }
+    DWORD subKeys = 1;
+    DWORD values = 1;
+    if (value.empty()) {
+        status = RegDeleteValueW(key, wideName.c_str());
+        if (status == ERROR_FILE_NOT_FOUND) {
+            status = ERROR_SUCCESS;
+        }
+        if (status == ERROR_SUCCESS) {
+            RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                             nullptr, nullptr, nullptr, nullptr);
+        }
+    } else {
+        status = RegSetValueExW(key, wideName.c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(wideValue.c_str()),
+                                static_cast<DWORD>((wideValue.size() + 1) * sizeof(wchar_t)));
+    }
+    // The registry writes its hives lazily: the record is to be on the disk
+    // before the files it speaks of move.
+    if (status == ERROR_SUCCESS) {
+        status = RegFlushKey(key);
+    }
+    RegCloseKey(key);
+    // A key with nothing left in it goes, deleted from its parent's handle,
+    // which is in the 32-bit view (RegDeleteKeyExW is not on Windows XP).
+    const std::size_t last = wideKey.rfind(L'\\');
+    HKEY parent = nullptr;
+    if (status == ERROR_SUCCESS && subKeys == 0 && values == 0 && last != std::wstring::npos &&
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, wideKey.substr(0, last).c_str(), 0,
+                      KEY_READ | KEY_WOW64_32KEY, &parent) == ERROR_SUCCESS) {
+        RegDeleteKeyW(parent, wideKey.substr(last + 1).c_str());  // it stays if it cannot go
+        RegCloseKey(parent);
+    }
+    return status == ERROR_SUCCESS ? Status() : SystemFailure(static_cast<DWORD>(status));
+}
+
 Status WinEnv::ReadValue(HandleId key, const std::string& name, std::string* value) {
     // Read as the system holds it: the A function would put look-alikes for
     // characters the code page lacks, and name another folder.

@@ -17,6 +17,8 @@ class WinEnv final : public Env {
     WinEnv(const WinEnv&) = delete;
     WinEnv& operator=(const WinEnv&) = delete;
 
+    Status WriteValue(const std::string& subKey, const std::string& name,
+                      const std::string& value) override;
     Status TakeTurn() override;
     void GiveTurnBack() override;
     std::string StartLog() override;

@@ -14,6 +14,9 @@ class PosixFileEnv final : public Env {
   public:
     Status TakeTurn() override { return Status(); }
     void GiveTurnBack() override {}
+    Status WriteValue(const std::string&, const std::string&, const std::string&) override {
+        return Unsupported();
+    }
     void FinishTelling() override {}
     std::string StartLog() override { return std::string(); }
     void Log(const std::string&) override {}

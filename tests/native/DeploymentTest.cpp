@@ -43,9 +43,14 @@ Lines Visible(const FakeEnv& env, const std::string& vcDir) {
 }
 
 // 7.1, 8.0 and 9.0 with the shipped product installed, and a second
-// version of the product in its place: changed, added and removed files.
+// version of the product in its place: changed, added and removed files,
+// beside Orvane's own wizards too.
 void InstallThenUpgradeProduct(FakeEnv& env) {
     AddShippedTemplates(env);
+    const std::string wizards = kTemplates + "Templates\\VCPlusPlus\\";
+    env.AddFile(wizards + "1033\\common.js", "A");
+    env.AddFile(wizards + "Gone\\g.js", "A");
+    env.AddFile(wizards + "Theirs\\t.js", "the product's");
     RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
     RegisterVersion(env, 2, "C:\\VS8\\Common7\\IDE\\");
     RegisterVersion(env, 3, "C:\\VS9\\Common7\\IDE\\");
@@ -61,6 +66,8 @@ void InstallThenUpgradeProduct(FakeEnv& env) {
     }
     env.AddFile(kTemplates + "Templates\\VCPlusPlus\\TessaloomsWiz\\scripts\\1033\\default05.js",
                 "B");
+    env.AddFile(wizards + "1033\\common.js", "B");
+    env.Remove(wizards + "Gone");
 }
 
 class Deployment : public ::testing::Test {
@@ -115,6 +122,30 @@ TEST_F(Deployment, OlderVersionKeepsTheShippedScriptsButOne) {
                      "1033\\default05.js=new TessaloomsTemplateWiz"}));
     EXPECT_EQ(env.Content("C:\\VS71\\Vc7\\vcprojects\\TessaloomsMFC\\TessaloomProjectMFC.vsz"),
               "project 7.1");
+}
+
+// What the product ships beside Orvane's own wizards where Visual Studio
+// had nothing is the product's: the next installation updates it, or takes
+// it away when the product no longer ships it, and so does removal, with
+// its record. Visual Studio's own entries stay, whatever the product ships.
+TEST_F(Deployment, WhatAnInstallationAddedIsUpdatedOrTakenAway) {
+    FakeEnv upgraded;
+    InstallThenUpgradeProduct(upgraded);
+    ASSERT_EQ(upgraded.Tree("C:\\VS9\\VC\\VCWizards\\1033"), (Lines{"common.js=A"}));
+    ASSERT_TRUE(RunOnce(upgraded, true));
+    for (const char* vcDir : kVcDirs) {
+        const std::string wizards = std::string(vcDir) + "\\VCWizards\\";
+        EXPECT_EQ(upgraded.Tree(wizards + "1033"), (Lines{"common.js=B"}));
+        EXPECT_TRUE(upgraded.Tree(wizards + "Gone").empty());
+        EXPECT_EQ(upgraded.Tree(wizards + "Theirs"), (Lines{"t.js=Visual Studio's"}));
+    }
+    ASSERT_TRUE(RunOnce(upgraded, false));
+    for (const char* vcDir : kVcDirs) {
+        EXPECT_EQ(upgraded.Tree(std::string(vcDir) + "\\VCWizards"),
+                  (Lines{"Theirs\\", "Theirs\\t.js=Visual Studio's"}));
+    }
+    Key record;
+    EXPECT_EQ(upgraded.OpenKey("Software\\Orvane", &record).code(), kNotFound);
 }
 
 TEST_F(Deployment, RemovalTakesOnlyOrvanesOwnEntriesWhateverTheyAre) {
@@ -245,7 +276,7 @@ TEST(WholeOrUntouched, AnyFailedCallLeavesEachVersionOldOrNew) {
     }
     for (const Call call :
          {Call::kOpenFolder, Call::kOpenChild, Call::kListFolder, Call::kCreate, Call::kDelete,
-          Call::kRename, Call::kRead, Call::kWrite, Call::kFlush}) {
+          Call::kRename, Call::kRead, Call::kWrite, Call::kFlush, Call::kWriteValue}) {
         FakeEnv probe;
         InstallThenUpgradeProduct(probe);
         const int start = probe.CallCount(call);
@@ -299,6 +330,10 @@ struct KillCase {
         for (int v = 0; v < 3; ++v) {
             after[v] = Visible(probe, kVcDirs[v]);
         }
+        EXPECT_TRUE(RunOnce(probe, false));
+        for (int v = 0; v < 3; ++v) {
+            removed[v] = Visible(probe, kVcDirs[v]);
+        }
     }
 
     // The run killed at its change `nth`, and the power cut then.
@@ -311,7 +346,8 @@ struct KillCase {
     }
 
     // The next run's mending leaves every version exactly as before or
-    // after, with nothing of the journal left.
+    // after, with nothing of the journal left, and its record true: a
+    // removal then takes away everything Orvane added.
     void ExpectMendedWhole(FakeEnv& env, const std::string& what) const {
         for (int v = 0; v < 3; ++v) {
             EXPECT_TRUE(RecoverVersion(env, Installation{v + 1, kVcDirs[v], {}, {}})) << what;
@@ -320,10 +356,14 @@ struct KillCase {
                 << (install ? "installation " : "removal ") << what << " in " << kVcDirs[v];
             EXPECT_EQ(env.Tree(kVcDirs[v]).size(), seen.size() + 3) << what;
         }
+        EXPECT_TRUE(RunOnce(env, false)) << what;
+        for (int v = 0; v < 3; ++v) {
+            EXPECT_EQ(Visible(env, kVcDirs[v]), removed[v]) << "removal after " << what;
+        }
     }
 
     bool install;
-    Lines before[3], after[3];
+    Lines before[3], after[3], removed[3];
     int changes = 0;
 };
 

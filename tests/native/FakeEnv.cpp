@@ -168,7 +168,7 @@ int FakeEnv::CallCount(Call call) const {
 bool FakeEnv::ShouldFail(Call call, Status* failure) {
     const int count = ++calls_[call];
     const bool changes = call == Call::kCreate || call == Call::kDelete || call == Call::kRename ||
-                         call == Call::kWrite;
+                         call == Call::kWrite || call == Call::kWriteValue;
     if (changes && ++changes_ == killAt_) {
         throw Killed();
     }
@@ -255,6 +255,26 @@ Status FakeEnv::ReadValue(HandleId key, const std::string& name, std::string* va
         return Status::Failure(kInexactText, "the code page cannot hold it exactly");
     }
     *value = found->second;
+    return Status();
+}
+
+Status FakeEnv::WriteValue(const std::string& subKey, const std::string& name,
+                           const std::string& value) {
+    Status failure;
+    if (ShouldFail(Call::kWriteValue, &failure)) {
+        return failure;
+    }
+    const std::string key = Lower(subKey);
+    if (!value.empty()) {
+        // Read back as Windows gives a string value: with its closing zero.
+        registry_[key][Lower(name)] = value + '\0';
+    } else if (registry_.count(key) != 0) {
+        registry_[key].erase(Lower(name));
+        if (registry_[key].empty()) {
+            registry_.erase(key);  // as Windows, a key with nothing left goes
+        }
+    }
+    log_.push_back("value " + subKey + "\\" + name + " = " + value);
     return Status();
 }
 

@@ -32,6 +32,7 @@ enum class Call {
     kTruncate,
     kFlush,
     kTakeTurn,
+    kWriteValue,  // a change: a killed run never gets past it
 };
 
 class FakeEnv final : public Env {
@@ -94,6 +95,8 @@ class FakeEnv final : public Env {
     std::size_t OpenFileCount() const { return openFiles_.size(); }
 
     // --- Env ------------------------------------------------------------------------
+    Status WriteValue(const std::string& subKey, const std::string& name,
+                      const std::string& value) override;
     Status TakeTurn() override;
     void GiveTurnBack() override { holdsTurn_ = false; }
     bool HoldsTurn() const { return holdsTurn_; }

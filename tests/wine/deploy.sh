@@ -51,12 +51,18 @@ check "  and Visual Studio's script stays its own" \
     same_files "$vs90/VCWizards/AppWiz/Generic/Application/scripts/1033/default.js" \
     "$work/vs90-before/VCWizards/AppWiz/Generic/Application/scripts/1033/default.js"
 check "  while the wizard it lacked is added" test -f "$vs90/VCWizards/ExtraWiz/extra.js"
+echo "extra, again" >"$templates/Templates/VCPlusPlus/ExtraWiz/extra.js"
+run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"" >/dev/null
+check "  and the next installation updates it" \
+    same_files "$vs71/VCWizards/ExtraWiz/extra.js" "$templates/Templates/VCPlusPlus/ExtraWiz/extra.js"
 run_orvane "$prefix" "-u x" >/dev/null
 check "  and the removal leaves Visual Studio's script as it was" \
     same_files "$vs71/VCWizards/AppWiz/Generic/Application/scripts/1033/default.js" \
     "$work/vs71-before/VCWizards/AppWiz/Generic/Application/scripts/1033/default.js"
+check "  and takes away what the installation added, and its record" eval \
+    'test ! -e "$vs71/VCWizards/ExtraWiz" -a ! -e "$vs90/VCWizards/ExtraWiz" &&
+    ! WINEPREFIX=$prefix wine reg query "HKLM\\Software\\Orvane" /reg:32 >/dev/null 2>&1'
 rm -r "$templates/Templates/VCPlusPlus/AppWiz" "$templates/Templates/VCPlusPlus/ExtraWiz"
-rm -r "$vs71/VCWizards/ExtraWiz" "$vs90/VCWizards/ExtraWiz"
 check "removal leaves 9.0 as it was" same_tree "$vs90" "$work/vs90-before"
 
 # Only one of the four folders present: just that one goes.
