@@ -88,6 +88,14 @@ check "  each run makes one new log, and nothing planted is written" \
     same_text "$(comm -13 <(echo "$before") <(logs) | grep -vc -e Orvane-planted -e "$planted")$(cat "$work/secret.txt")" \
     "1not for everyone"
 check "  in lines ending in CR LF" grep -q $'VC).\r$' "$prefix/drive_c/orvane-told.txt"
+temp=$(dirname "$(logs | head -n 1)")
+if chattr +i "$temp" 2>/dev/null; then
+    check "  and a run whose log cannot be made goes on without it" same_text \
+        "$(run_orvane "$prefix" '-i C:\Kit\Templates' 60 'output=C:\orvane-told.txt'; tr -d '\r' <"$prefix/drive_c/orvane-told.txt")" \
+        "exit 0
+Orvane: added the templates to Visual Studio 9.0 ($vc)."
+    chattr -i "$temp"
+fi
 check "status 2 says how Orvane is called" grep -q '^Orvane: not understood. Give two words: -i' <<<"$(told '-i')"
 check "a mistyped templates folder stops with 1 and says which folder is missing" \
     same_text "$(told '-i C:\Nowhere\Templates')" "exit 1

@@ -55,8 +55,6 @@ check "and serves nothing" test ! -e "$c/VC/vcprojects/TessaloomsMFC"
 WINEPREFIX=$prefix wine reg add 'HKLM\Software\Microsoft\VisualStudio\8.0' /v InstallDir \
     /t REG_DWORD /d 0x00003a43 /reg:32 /f >/dev/null 2>&1
 check "a DWORD InstallDir ends quietly" same_text "$(run_orvane "$prefix" "-i \"$PRODUCT_TEMPLATES\"")" "exit 0"
-# (Wine's shell creates the folders of a drive-relative copy destination
-# but copies no files into them, so only the folders are looked for.)
-check "and its bytes are the path" test -d "$c/VC/vcprojects/TessaloomsMFC"
+check "and its bytes are the path" test -f "$c/VC/vcprojects/TessaloomsMFC/TessaloomProjectMFC.vsz"
 
 finish
