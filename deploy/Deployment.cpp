@@ -361,7 +361,7 @@ class Site {
         if (status.ok()) {
             status = key.Read(Version(), &text);
         }
-        if (!status.ok() && status.code() != kNotFound) {
+        if (!status.ok() && !status.IsNotFound()) {
             return Fail(std::string("the record of what installations added here (HKLM\\") +
                         kAddedKey + ") cannot be read: " + status.reason());
         }

@@ -369,7 +369,7 @@ bool IsExistingDirectory(Env& env, const std::string& path) {
     Folder folder;
     const Status status = env.OpenFolder(path, false, &folder);
     // A folder that refuses to be opened is there all the same.
-    return status.ok() || (!status.IsNotFound() && status.code() != kNotAFolder);
+    return status.ok() || (!status.IsNotFound() && !status.IsNotAFolder());
 }
 
 namespace {

@@ -23,7 +23,7 @@ std::string GetVisualStudioRoot(Env& env, VersionIndex index, bool* inexact) {
     const Status status = key.Read("InstallDir", &value);
     if (!status.ok()) {
         if (inexact != nullptr) {
-            *inexact = status.code() == kInexactText;
+            *inexact = status.IsInexact();
         }
         return std::string();
     }

@@ -17,6 +17,14 @@ bool Status::IsNotFound() const {
     return failed_ && (code_ == kNotFound || code_ == kPathNotFound);
 }
 
+bool Status::IsNotAFolder() const {
+    return failed_ && code_ == kNotAFolder;
+}
+
+bool Status::IsInexact() const {
+    return failed_ && code_ == kInexactText;
+}
+
 Held::Held(Held&& other) noexcept : env_(other.env_), id_(other.id_) {
     other.env_ = nullptr;
     other.id_ = 0;

@@ -34,6 +34,10 @@ class [[nodiscard]] Status {
     const std::string& reason() const { return reason_; }
     // A failure because nothing is at the path or name asked for.
     bool IsNotFound() const;
+    // A failure because what a path names, opened as a folder, is none.
+    bool IsNotAFolder() const;
+    // A failure because a text the code page cannot hold exactly.
+    bool IsInexact() const;
     // For a step done only in passing (a clean-up after a failure already
     // told): whatever it came to, nothing more is done about it.
     void Ignore() const {}
@@ -44,7 +48,8 @@ class [[nodiscard]] Status {
     std::string reason_;
 };
 
-// Failure codes the logic tells apart.
+// Failure codes the seam gives for the kinds above; the logic asks the
+// Status, never the number.
 constexpr long kNotFound = 2;        // nothing at the name (ERROR_FILE_NOT_FOUND)
 constexpr long kPathNotFound = 3;    // nothing on the way to it (ERROR_PATH_NOT_FOUND)
 constexpr long kNotAFolder = 267;    // a path opened as a folder is not one (ERROR_DIRECTORY)

@@ -145,7 +145,7 @@ TEST_F(Deployment, WhatAnInstallationAddedIsUpdatedOrTakenAway) {
                   (Lines{"Theirs\\", "Theirs\\t.js=Visual Studio's"}));
     }
     Key record;
-    EXPECT_EQ(upgraded.OpenKey("Software\\Orvane", &record).code(), kNotFound);
+    EXPECT_TRUE(upgraded.OpenKey("Software\\Orvane", &record).IsNotFound());
 }
 
 TEST_F(Deployment, RemovalTakesOnlyOrvanesOwnEntriesWhateverTheyAre) {
