@@ -7,6 +7,7 @@
 #include "customise/ProjectRewriter.h"
 #include "deploy/Deployment.h"
 #include "deploy/FileSystem.h"
+#include "deploy/Layout.h"
 #include "deploy/VisualStudio.h"
 
 namespace orvane {
@@ -56,10 +57,10 @@ void RefuseUnfitProduct(Env& env, const Product& product) {
             throw FileError(free.reason());
         }
     }
-    for (const char* wizard : {"TessaloomsWiz", "TessaloomsTemplateWiz"}) {
-        for (const char* script : {"default.js", "default05.js"}) {
-            const std::string path =
-                GetWizardSource(product) + "\\" + wizard + "\\scripts\\1033\\" + script;
+    for (const char* wizard : kWizardFolders) {
+        for (const char* script : {kOlderScript, kNewerScript}) {
+            const std::string path = GetWizardSource(product) + "\\" + wizard + "\\" +
+                                     kScriptFolders[0] + "\\" + kScriptFolders[1] + "\\" + script;
             if (LookAt(env, product.trustedRoot, path) != EntryKind::kFile) {
                 throw FileError(path + ": the wizard's script is not there as a file");
             }

@@ -1,6 +1,7 @@
 #include "customise/LauncherStamper.h"
 
 #include "deploy/FileSystem.h"
+#include "deploy/Layout.h"
 #include "deploy/VisualStudio.h"
 
 namespace orvane {
@@ -65,13 +66,12 @@ Status StampWizardLauncher(Env& env, const std::string& root, const std::string&
 }
 
 std::vector<std::string> GetWizardLauncherPaths(const std::string& templatesDir) {
-    static const char* const kTemplateFolders[] = {"TessaloomsMFC", "TessaloomProjectMFC"};
     const std::vector<std::string> names = GetWizardLauncherNames();
     std::vector<std::string> paths;
     for (VersionIndex index = 0; index < kVersionCount; ++index) {
-        for (const char* folder : kTemplateFolders) {
-            const std::string dir =
-                templatesDir + GetVersionString(index) + "\\VCPlusPlus\\" + folder + "\\";
+        for (const char* folder : {kItemTemplates, kProjectTemplates}) {
+            const std::string dir = templatesDir + GetVersionString(index) + "\\" +
+                                    kVersionTemplates + "\\" + folder + "\\";
             for (const std::string& name : names) {
                 paths.push_back(dir + name);
             }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "deploy/FileSystem.h"
+#include "deploy/Layout.h"
 
 namespace orvane {
 namespace {
@@ -293,7 +294,7 @@ const SampleProject* GetSampleProjects() {
 }
 
 std::string GetSampleProjectStem(const std::string& productRoot, const SampleProject& sample) {
-    return productRoot + "Samples\\" + sample.folder + "\\" + sample.project;
+    return productRoot + kSamplesFolder + "\\" + sample.folder + "\\" + sample.project;
 }
 
 namespace {
@@ -404,8 +405,8 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
 void PatchSampleProjects(Env& env, const Product& product) {
     const std::string& productRoot = product.productRoot;
     const std::string& root = product.samplesRoot;
-    const std::string includeDir = productRoot + "Include";
-    const std::string libraryDir = productRoot + "Lib";
+    const std::string includeDir = productRoot + kIncludeFolder;
+    const std::string libraryDir = productRoot + kLibFolder;
     std::vector<Rewritten> projects;
     std::vector<File> temps;
     try {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "deploy/FileSystem.h"
+#include "deploy/Layout.h"
 
 namespace orvane {
 namespace {
@@ -19,10 +20,6 @@ constexpr int kTopCount = 3;
 constexpr int kProjectsTop = 0;
 constexpr int kItemsTop = 1;
 constexpr int kWizardsTop = 2;
-const char* const kTemplateFolder = "TessaloomsMFC";
-const char* const kWizardFolders[] = {"TessaloomsWiz", "TessaloomsTemplateWiz"};
-// Each wizard ships its script for Visual Studio 8.0 and later by this name.
-const char* const kNewerScript = "default05.js";
 
 // The journal's names in the VC folder. Staging and old content are only
 // ever discarded; a journal of a switch or a removal is only ever finished.
@@ -231,9 +228,9 @@ class Site {
             }
         }
         const std::string version = Version();
-        return StageFolder(product, GetTemplateSource(product, version, "TessaloomProjectMFC"),
+        return StageFolder(product, GetTemplateSource(product, version, kProjectTemplates),
                            tops[kProjectsTop], Below(at, kTops[kProjectsTop]), kTemplateFolder) &&
-               StageFolder(product, GetTemplateSource(product, version, kTemplateFolder),
+               StageFolder(product, GetTemplateSource(product, version, kItemTemplates),
                            tops[kItemsTop], Below(at, kTops[kItemsTop]), kTemplateFolder) &&
                StageWizards(product, tops[kWizardsTop], Below(at, kTops[kWizardsTop]));
     }
@@ -580,7 +577,7 @@ class Site {
 
     // Where staged wizard `wizard` keeps its scripts.
     static std::string ScriptsPath(const std::string& wizardsPath, const char* wizard) {
-        return Below(Below(Below(wizardsPath, wizard), "scripts"), "1033");
+        return Below(Below(Below(wizardsPath, wizard), kScriptFolders[0]), kScriptFolders[1]);
     }
 
     // Opens staged wizard `wizard`'s scripts folder, and its newer script.
@@ -590,7 +587,7 @@ class Site {
         Child child;
         const Folder* parent = &wizards;
         Folder held;
-        for (const char* name : {wizard, "scripts", "1033"}) {
+        for (const char* name : {wizard, kScriptFolders[0], kScriptFolders[1]}) {
             Status status = parent->OpenChild(name, Access::kLook, &child);
             if (status.ok() && child.kind != EntryKind::kFolder) {
                 status = Status::Failure(0, "it is not a folder of its own");
@@ -618,7 +615,7 @@ class Site {
             if (!OpenNewerScript(wizards, wizardsPath, wizard, &scripts, &script)) {
                 return false;
             }
-            const Status status = script.file.MoveTo(scripts, "default.js", true);
+            const Status status = script.file.MoveTo(scripts, kOlderScript, true);
             if (!status.ok()) {
                 return Fail(Below(ScriptsPath(wizardsPath, wizard), kNewerScript) +
                             " cannot become default.js: " + status.reason());

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "deploy/Layout.h"
 #include "deploy/VisualStudio.h"
 
 namespace orvane {
@@ -36,17 +37,17 @@ Product MakeProduct(std::string templatesDir) {
 
 std::string GetTemplateSource(const Product& product, const std::string& versionText,
                               const char* folder) {
-    return product.templatesDir + versionText + "\\VCPlusPlus\\" + folder;
+    return product.templatesDir + versionText + "\\" + kVersionTemplates + "\\" + folder;
 }
 
 std::string GetWizardSource(const Product& product) {
-    return product.templatesDir + "Templates\\VCPlusPlus";
+    return product.templatesDir + kWizardsSource;
 }
 
 std::vector<std::string> GetTemplateTrees(const Product& product) {
     std::vector<std::string> trees;
     for (VersionIndex index = 0; index < kVersionCount; ++index) {
-        for (const char* folder : {"TessaloomProjectMFC", "TessaloomsMFC"}) {
+        for (const char* folder : {kProjectTemplates, kItemTemplates}) {
             trees.push_back(GetTemplateSource(product, GetVersionString(index), folder));
         }
     }

@@ -33,8 +33,7 @@ struct Product {
 Product MakeProduct(std::string templatesDir);
 
 // The folder of the shipped templates of the version `versionText` that
-// Visual Studio shows as `folder` ("TessaloomProjectMFC" for the project
-// templates, "TessaloomsMFC" for the item templates).
+// Visual Studio shows as `folder` (kProjectTemplates or kItemTemplates).
 std::string GetTemplateSource(const Product& product, const std::string& versionText,
                               const char* folder);
 
