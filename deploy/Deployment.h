@@ -7,8 +7,9 @@
 // vcprojectitems\TessaloomsMFC, VCWizards\TessaloomsWiz and
 // VCWizards\TessaloomsTemplateWiz. Nothing Visual Studio reads is written in
 // place: an installation first copies every version's new content aside
-// into "Orvane.staging" in its VC folder, flushed to the disk, and only when
-// every version has all of it does it switch each version over by renames.
+// into "Orvane.staging" in its VC folder, all of it made durable in one
+// pass, and only when every version has all of it does it switch each
+// version over by renames.
 // "Orvane.staging" is renamed to "Orvane.install", which says the new content
 // is complete; each old entry is then moved into "Orvane.old" and the new
 // one into its place, and the old content is deleted last. A removal makes
