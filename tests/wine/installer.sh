@@ -47,8 +47,7 @@ check "the example builds with wixl" test -s "$prefix/drive_c/Tessaloom.msi"
 
 msiexec() {  # msiexec <option> [package [properties]]: prints its whole exit status
     printf 'msiexec %s C:\\%s /qn %s' "$1" "${2:-Tessaloom.msi}" "${3:-}" >"$prefix/drive_c/msiexec-command-line.txt"
-    WINEPREFIX=$prefix timeout 330 wine "$ORVANE_BUILD/orvane_launch.exe" \
-        'C:\msiexec-command-line.txt' 300 | tr -d '\r'
+    launch "$prefix" 'C:\msiexec-command-line.txt' 300
 }
 
 check "msiexec /i ends with status 0" same_text "$(msiexec /i)" "exit 0"

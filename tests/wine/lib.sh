@@ -92,18 +92,25 @@ run_orvane() {
     printf '"%s" %s' "$exe" "$words" >"$file"
     # The program starts in the prefix's drive C, or in ORVANE_CWD, so that
     # relative paths never reach outside the prefix.
-    local attempt result
+    (cd "${ORVANE_CWD:-$prefix/drive_c}" && launch "$prefix" "$(winpath "$file")" "$timeout" $station)
+    rm -f "$file"
+}
+
+# Runs the command line in the Windows file $2 of prefix $1 through the
+# launcher, waiting up to $3 seconds ($4: the launcher's station options);
+# prints how it ended ("exit N").
+launch() {
+    local prefix=$1 file=$2 timeout=$3 attempt result
+    shift 3
     for attempt in 1 2; do
-        result=$(cd "${ORVANE_CWD:-$prefix/drive_c}" &&
-            WINEPREFIX=$prefix timeout $((timeout + 30)) wine "$ORVANE_BUILD/orvane_launch.exe" \
-                "$(winpath "$file")" "$timeout" $station | tr -d '\r')
+        result=$(WINEPREFIX=$prefix timeout $((timeout + 30)) wine "$ORVANE_BUILD/orvane_launch.exe" \
+            "$file" "$timeout" "$@" | tr -d '\r')
         # The launcher always says how the program ended. Saying nothing,
         # it never ran: Wine lost its server as it started (seen once in
         # many runs: "recvmsg: Connection reset by peer"), so once more.
         [ -n "$result" ] && break
         echo "note: the launcher did not run (attempt $attempt)" >&2
     done
-    rm -f "$file"
     echo "$result"
 }
 

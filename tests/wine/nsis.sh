@@ -29,8 +29,7 @@ check "the example builds with makensis, warnings as errors" \
 
 run() {  # run <command line>: runs it; prints its whole exit status
     printf '%s' "$1" >"$prefix/drive_c/nsis-command-line.txt"
-    WINEPREFIX=$prefix timeout 330 wine "$ORVANE_BUILD/orvane_launch.exe" \
-        'C:\nsis-command-line.txt' 300 | tr -d '\r'
+    launch "$prefix" 'C:\nsis-command-line.txt' 300
 }
 # An uninstaller copies itself away and returns at once, unless it is told
 # where the product is with _?=, the last word, unquoted.
