@@ -161,26 +161,29 @@ bool RecoverVersion(Env& env, const Installation& installation) {
     return site.Open() && site.Recover();
 }
 
-bool InstallAllVersions(Env& env, const Product& product,
-                        const std::vector<Installation>& installations) {
-    std::deque<Site> sites;
+namespace {
+
+// Stages every version, makes all of it durable in one pass after the last
+// write, and arranges each version's scripts: true when every version is
+// ready to be switched. Otherwise every staging goes, nothing is changed.
+bool StageAll(Env& env, const Product& product, const std::vector<Installation>& installations,
+              std::deque<Site>* sites) {
     PendingWrites pending(env);
     bool staged = true;
     for (const Installation& installation : installations) {
-        sites.emplace_back(env, installation);
-        if (!sites.back().Open()) {
-            sites.pop_back();
+        sites->emplace_back(env, installation);
+        if (!sites->back().Open()) {
+            sites->pop_back();
             staged = false;
             break;
         }
-        if (!sites.back().Stage(product, pending)) {
+        if (!sites->back().Stage(product, pending)) {
             staged = false;
             break;
         }
     }
-    // Every staged byte reaches the disk in one pass after the last write,
-    // before anything is switched in: a power cut after a switch then
-    // leaves no renamed-in file empty.
+    // Every staged byte reaches the disk before anything is switched in: a
+    // power cut after a switch then leaves no renamed-in file empty.
     if (staged) {
         const Status durable = pending.MakeDurable();
         if (!durable.ok()) {
@@ -190,36 +193,50 @@ bool InstallAllVersions(Env& env, const Product& product,
     } else {
         pending.Drop();
     }
-    for (Site& site : sites) {
+    for (Site& site : *sites) {
         staged = staged && site.ArrangeScripts();
     }
     if (!staged) {
-        for (Site& site : sites) {
+        for (Site& site : *sites) {
             site.DiscardStaging();
         }
         env.Tell(
             "Orvane: the new templates could not be made ready for every Visual Studio, so none "
             "was changed.");
-        return false;
     }
-    // Every version is switched before any version's old content goes: a
-    // switch that fails in one puts back those switched before it, so that
-    // a failed installation leaves every Visual Studio as it was.
+    return staged;
+}
+
+// Switches every version before any version's old content goes: a switch
+// that fails in one puts back those switched before it, so that a failed
+// installation leaves every Visual Studio as it was.
+bool SwitchAll(Env& env, std::deque<Site>& sites) {
     std::size_t switched = 0;
     while (switched < sites.size() && sites[switched].Switch()) {
         ++switched;
     }
-    if (switched < sites.size()) {
-        for (std::size_t i = 0; i < sites.size(); ++i) {
-            if (i < switched) {
-                sites[i].PutBack();
-            } else if (i > switched) {
-                sites[i].DiscardStaging();
-            }
+    if (switched == sites.size()) {
+        return true;
+    }
+    for (std::size_t i = 0; i < sites.size(); ++i) {
+        if (i < switched) {
+            sites[i].PutBack();
+        } else if (i > switched) {
+            sites[i].DiscardStaging();
         }
-        env.Tell(
-            "Orvane: a Visual Studio could not be switched over to the new templates, so every "
-            "one keeps what it had.");
+    }
+    env.Tell(
+        "Orvane: a Visual Studio could not be switched over to the new templates, so every one "
+        "keeps what it had.");
+    return false;
+}
+
+}  // namespace
+
+bool InstallAllVersions(Env& env, const Product& product,
+                        const std::vector<Installation>& installations) {
+    std::deque<Site> sites;
+    if (!StageAll(env, product, installations, &sites) || !SwitchAll(env, sites)) {
         return false;
     }
     bool settled = true;
