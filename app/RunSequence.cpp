@@ -93,9 +93,9 @@ void TellServed(Env& env, bool install, const std::vector<Installation>& install
 // an earlier run left it unfinished. *complete turns false for each one
 // that is not served.
 std::vector<Installation> FindServedInstallations(Env& env, bool install, bool* complete) {
-    std::vector<VersionIndex> inexact;
+    std::vector<Unreadable> unreadable;
     std::vector<Installation> served;
-    for (const Installation& installation : FindInstallations(env, &inexact)) {
+    for (const Installation& installation : FindInstallations(env, &unreadable)) {
         env.Log("Orvane: Visual Studio " + GetVersionString(installation.index) +
                 " is installed; its VC folder: " + TidyPath(installation.vcDir));
         for (const VersionIndex lower : installation.sharing) {
@@ -110,12 +110,15 @@ std::vector<Installation> FindServedInstallations(Env& env, bool install, bool* 
             *complete = false;
         }
     }
-    for (const VersionIndex index : inexact) {
+    for (const Unreadable& version : unreadable) {
         // The text Orvane could use names another folder.
-        env.Tell("Orvane: Visual Studio " + GetVersionString(index) +
-                 ": its InstallDir has a character the code page cannot hold exactly, so the "
-                 "templates were not " +
-                 (install ? "added to" : "removed from") + " it.");
+        const std::string why =
+            version.why.IsInexact()
+                ? "its InstallDir has a character the code page cannot hold exactly"
+                : "its registration cannot be read (" + version.why.reason() + ")";
+        env.Tell("Orvane: Visual Studio " + GetVersionString(version.index) + ": " + why +
+                 ", so the templates were not " + (install ? "added to" : "removed from") +
+                 " it.");
         *complete = false;
     }
     return served;

@@ -119,14 +119,14 @@ class Site {
 
 }  // namespace
 
-std::vector<Installation> FindInstallations(Env& env, std::vector<VersionIndex>* inexact) {
+std::vector<Installation> FindInstallations(Env& env, std::vector<Unreadable>* unreadable) {
     std::vector<Installation> found;
     for (VersionIndex index = 0; index < kVersionCount; ++index) {
-        bool unreadable = false;
-        const std::string root = GetVisualStudioRoot(env, index, &unreadable);
+        Status why;
+        const std::string root = GetVisualStudioRoot(env, index, &why);
         if (root.empty()) {
-            if (unreadable && inexact != nullptr) {
-                inexact->push_back(index);
+            if (!why.ok() && unreadable != nullptr) {
+                unreadable->push_back({index, why});
             }
             continue;
         }

@@ -47,10 +47,17 @@ struct Installation {
     std::string identity;
 };
 
+// A version whose registration is there but could not be read, and why.
+struct Unreadable {
+    VersionIndex index = 0;
+    Status why;
+};
+
 // Every supported version that is registered and has its VC folder, in
-// order; the registry is read once for each. A version whose location the
-// code page cannot hold exactly is not among them: it goes to *inexact.
-std::vector<Installation> FindInstallations(Env& env, std::vector<VersionIndex>* inexact);
+// order; the registry is read once for each. A version whose location
+// cannot be read (a key refused, a location the code page cannot hold
+// exactly) is not among them: it goes to *unreadable.
+std::vector<Installation> FindInstallations(Env& env, std::vector<Unreadable>* unreadable);
 
 // Puts an installation back whole after a run that was killed or could not
 // finish, from what is on disk alone: a switch or removal under way is

@@ -10,21 +10,18 @@ std::string GetVersionString(VersionIndex index) {
     return kVersions[index];
 }
 
-std::string GetVisualStudioRoot(Env& env, VersionIndex index, bool* inexact) {
-    if (inexact != nullptr) {
-        *inexact = false;
-    }
+std::string GetVisualStudioRoot(Env& env, VersionIndex index, Status* unreadable) {
     const std::string keyPath = "Software\\Microsoft\\VisualStudio\\" + GetVersionString(index);
     Key key;
     std::string value;
-    if (!env.OpenKey(keyPath, &key).ok()) {
-        return std::string();
+    Status status = env.OpenKey(keyPath, &key);
+    if (status.ok()) {
+        status = key.Read("InstallDir", &value);
     }
-    const Status status = key.Read("InstallDir", &value);
+    if (unreadable != nullptr) {
+        *unreadable = status.IsNotFound() ? Status() : status;
+    }
     if (!status.ok()) {
-        if (inexact != nullptr) {
-            *inexact = status.IsInexact();
-        }
         return std::string();
     }
     // Whatever type the value has, its bytes up to the first zero are the text.

@@ -17,10 +17,11 @@ std::string GetVersionString(VersionIndex index);
 
 // The folder two levels above the version's registered "InstallDir", of any
 // length, as the registered text followed by "..\..\"; "" when the version is not
-// registered or its location cannot be read, and then *inexact, if given,
-// tells whether that was because the code page cannot hold the location
-// exactly. Reads the registry every call.
-std::string GetVisualStudioRoot(Env& env, VersionIndex index, bool* inexact = nullptr);
+// registered or its location cannot be read, and then *unreadable, if
+// given, holds why it could not be read (a key refused, a location the code
+// page cannot hold exactly: Status::IsInexact), or success where nothing is
+// registered. Reads the registry every call.
+std::string GetVisualStudioRoot(Env& env, VersionIndex index, Status* unreadable = nullptr);
 
 // The version's VC folder: `root` followed by "VC" (8.0 and later) or "vc7".
 std::string GetVcDir(VersionIndex index, const std::string& root);

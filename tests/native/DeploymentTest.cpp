@@ -248,15 +248,22 @@ TEST_F(Deployment, VersionsAtOneFolderAreServedOnceAsTheHighest) {
     EXPECT_TRUE(env.Exists("C:\\VS71\\Vc7\\vcprojects\\TessaloomsMFC"));
 }
 
-TEST_F(Deployment, VersionWhoseLocationTheCodePageCannotHoldIsSetAside) {
+// A version whose location the code page cannot hold, or whose key cannot
+// be read, is set aside with the reason, never taken for one not installed.
+TEST_F(Deployment, VersionWhoseLocationCannotBeReadIsSetAside) {
     env.SetInexactValue("Software\\Microsoft\\VisualStudio\\9.0", "InstallDir");
     RegisterVersion(env, 1, "C:\\VS71\\Common7\\IDE\\");
     env.AddDirectory("C:\\VS71\\Vc7");
-    std::vector<VersionIndex> inexact;
-    const std::vector<Installation> found = FindInstallations(env, &inexact);
+    env.FailCall(Call::kOpenKey, 3, "refused");  // 8.0's, the third looked up
+    std::vector<Unreadable> unreadable;
+    const std::vector<Installation> found = FindInstallations(env, &unreadable);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].vcDir, "C:\\VS71\\Common7\\IDE\\..\\..\\vc7");
-    EXPECT_EQ(inexact, std::vector<VersionIndex>{3});
+    ASSERT_EQ(unreadable.size(), 2u);
+    EXPECT_EQ(unreadable[0].index, 2);
+    EXPECT_EQ(unreadable[0].why.reason(), "refused");
+    EXPECT_EQ(unreadable[1].index, 3);
+    EXPECT_TRUE(unreadable[1].why.IsInexact());
 }
 
 // Any call failing at any moment of an installation over an earlier one
