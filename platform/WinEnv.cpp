@@ -19,8 +19,13 @@
 namespace orvane {
 namespace {
 
+// A registry key's number carries this bit, which no handle of the system
+// has (they are multiples of four), so that it is closed by its own call
+// without a look-up.
+constexpr HandleId kKeyTag = 1;
+
 HKEY AsKey(HandleId h) {
-    return reinterpret_cast<HKEY>(h);
+    return reinterpret_cast<HKEY>(h & ~kKeyTag);
 }
 HANDLE AsHandle(HandleId h) {
     return reinterpret_cast<HANDLE>(h);
@@ -300,8 +305,7 @@ Status WinEnv::OpenKeyId(const std::string& subKey, HandleId* key) {
     if (status != ERROR_SUCCESS) {
         return SystemFailure(static_cast<DWORD>(status));
     }
-    *key = FromPointer(opened);
-    keys_.insert(*key);
+    *key = FromPointer(opened) | kKeyTag;
     return Status();
 }
 
@@ -393,11 +397,28 @@ Status WinEnv::ReadValue(HandleId key, const std::string& name, std::string* val
 
 WinEnv::WinEnv() = default;
 
-WinEnv::~WinEnv() {
-    if (log_ != nullptr) {
-        CloseHandle(log_);
+WinEnv::~WinEnv() = default;
+
+SystemHandle::~SystemHandle() {
+    Reset();
+}
+
+void SystemHandle::Reset(void* handle) {
+    if (handle_ != nullptr) {
+        CloseHandle(handle_);
     }
-    GiveTurnBack();
+    handle_ = handle;
+}
+
+Turn::~Turn() {
+    Reset();
+}
+
+void Turn::Reset(void* mutex) {
+    if (mutex_.get() != nullptr) {
+        ReleaseMutex(mutex_.get());
+    }
+    mutex_.Reset(mutex);
 }
 
 // What the entry a handle holds is, where `real` is its path in its folder
@@ -769,7 +790,7 @@ Status WinEnv::FlushFiles(const std::vector<HandleId>& files) {
 }
 
 void WinEnv::CloseId(HandleId handle) {
-    if (keys_.erase(handle) != 0) {
+    if ((handle & kKeyTag) != 0) {
         RegCloseKey(AsKey(handle));
         return;
     }
@@ -778,7 +799,7 @@ void WinEnv::CloseId(HandleId handle) {
 }
 
 std::string WinEnv::StartLog() {
-    if (log_ != nullptr) {
+    if (log_) {
         return std::string();
     }
     // A deferred installer action runs as LocalSystem, whose temporary
@@ -803,7 +824,7 @@ std::string WinEnv::StartLog() {
     if (file == INVALID_HANDLE_VALUE) {
         return std::string();
     }
-    log_ = file;
+    log_.Reset(file);
     SYSTEMTIME now;
     GetLocalTime(&now);
     char started[96];
@@ -844,8 +865,8 @@ HANDLE CallerHandle() {
 }  // namespace
 
 void WinEnv::Log(const std::string& line) {
-    if (log_ != nullptr) {
-        WriteText(log_, EscapeControls(line) + "\r\n");
+    if (log_) {
+        WriteText(log_.get(), EscapeControls(line) + "\r\n");
     }
 }
 
@@ -924,7 +945,7 @@ Status WinEnv::TakeTurn() {
     // bounded; a run whose earlier holder was killed gets it abandoned,
     // which is a turn like any other.
     constexpr DWORD kWaitMilliseconds = 2 * 60 * 1000;
-    if (turn_ != nullptr) {
+    if (turn_) {
         return Status();
     }
     HANDLE mutex = nullptr;
@@ -941,16 +962,12 @@ Status WinEnv::TakeTurn() {
         CloseHandle(mutex);
         return status;
     }
-    turn_ = mutex;
+    turn_.Reset(mutex);
     return Status();
 }
 
 void WinEnv::GiveTurnBack() {
-    if (turn_ != nullptr) {
-        ReleaseMutex(turn_);
-        CloseHandle(turn_);
-        turn_ = nullptr;
-    }
+    turn_.Reset();
 }
 
 bool WinEnv::IsInteractive() {

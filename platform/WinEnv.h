@@ -1,13 +1,44 @@
 #pragma once
 
 #include <map>
-#include <set>
 #include <string>
 
 #include "platform/Env.h"
 #include "platform/TellText.h"
 
 namespace orvane {
+
+// A handle of the system's, closed when it goes or is given another.
+class SystemHandle {
+  public:
+    SystemHandle() = default;
+    ~SystemHandle();
+    SystemHandle(const SystemHandle&) = delete;
+    SystemHandle& operator=(const SystemHandle&) = delete;
+
+    void* get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+    void Reset(void* handle = nullptr);
+
+  private:
+    void* handle_ = nullptr;
+};
+
+// This run's turn: the machine-wide mutex it owns, released and closed
+// when it goes or is given another.
+class Turn {
+  public:
+    Turn() = default;
+    ~Turn();
+    Turn(const Turn&) = delete;
+    Turn& operator=(const Turn&) = delete;
+
+    explicit operator bool() const { return static_cast<bool>(mutex_); }
+    void Reset(void* mutex = nullptr);
+
+  private:
+    SystemHandle mutex_;
+};
 
 // The product's Env: the real Windows registry and file system.
 class WinEnv final : public Env {
@@ -55,12 +86,10 @@ class WinEnv final : public Env {
     // The real path of each folder handle open, where the system can tell
     // it: an entry opened from that handle must have its own name there.
     std::map<HandleId, std::wstring> realPaths_;
-    // The registry keys open, closed by their own call.
-    std::set<HandleId> keys_;
     // The machine-wide mutex whose ownership is this run's turn, once taken.
-    void* turn_ = nullptr;
+    Turn turn_;
     // This run's log file, once made, and its path.
-    void* log_ = nullptr;
+    SystemHandle log_;
     std::string logPath_;
     // What of this run's lines the caller has been told.
     CallerLines told_;
