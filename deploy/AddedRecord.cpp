@@ -9,9 +9,10 @@ namespace {
 
 const char* const kAddedKey = "Software\\Orvane";
 
-std::string Failed(const char* what, const Status& status) {
-    return std::string("the record of what installations added here (HKLM\\") + kAddedKey +
-           ") cannot be " + what + ": " + status.reason();
+Status RecordFailed(const char* what, const Status& status) {
+    return Failed(std::string("the record of what installations added here (HKLM\\") + kAddedKey +
+                      ") cannot be " + what + ": " + status.reason(),
+                  status);
 }
 
 }  // namespace
@@ -50,7 +51,7 @@ std::vector<Added> ParseRecord(const std::string& text) {
     return added;
 }
 
-bool AddedRecord::Load() {
+Status AddedRecord::Load() {
     Key key;
     std::string text;
     Status status = vc_.env().OpenKey(kAddedKey, &key);
@@ -58,24 +59,24 @@ bool AddedRecord::Load() {
         status = key.Read(vc_.Version(), &text);
     }
     if (!status.ok() && !status.IsNotFound()) {
-        return vc_.Fail(Failed("read", status));
+        return RecordFailed("read", status);
     }
     // The text ends at its first zero, as a string value's does.
     added_ = ParseRecord(text.substr(0, text.find('\0')));
-    return true;
+    return Status();
 }
 
-bool AddedRecord::Write(const std::vector<Added>& added) {
+Status AddedRecord::Write(const std::vector<Added>& added) {
     const std::string text = RecordText(added);
     if (text == RecordText(added_)) {
-        return true;
+        return Status();
     }
     const Status status = vc_.env().WriteValue(kAddedKey, vc_.Version(), text);
     if (!status.ok()) {
-        return vc_.Fail(Failed("written", status));
+        return RecordFailed("written", status);
     }
     added_ = added;
-    return true;
+    return status;
 }
 
 bool AddedRecord::Holds(const std::string& name, Added::Pending pending) const {

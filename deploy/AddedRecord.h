@@ -31,10 +31,10 @@ class AddedRecord {
   public:
     explicit AddedRecord(const VcFolder& vc) : vc_(vc) {}
 
-    // Reads this version's record; false, told, where it cannot be read.
-    bool Load();
+    // Reads this version's record.
+    Status Load();
     // Records `added` as this version's, where it differs from the record.
-    bool Write(const std::vector<Added>& added);
+    Status Write(const std::vector<Added>& added);
 
     bool Holds(const std::string& name, Added::Pending pending) const;
     // Every name recorded, whatever its mark.

@@ -22,75 +22,63 @@ class Site {
     Site(const Site&) = delete;
     Site& operator=(const Site&) = delete;
 
-    bool Open() { return vc_.Open() && record_.Load(); }
-
-    // Finishes what a run left half-done, and discards what it left aside.
-    // False when the version cannot be served. What was set aside and
-    // cannot be deleted (a link Wine will not remove itself, a file held
-    // open) is told, and stays where Visual Studio does not look.
-    bool Recover() {
-        // Visual Studio's three folders are its own, or missing.
-        for (int top = 0; top < kTopCount; ++top) {
-            Folder folder;
-            if (!vc_.OpenTop(top, false, &folder)) {
-                return false;
-            }
-        }
-        // What earlier runs (or others) left at Orvane's names goes first,
-        // so that none of it can keep this run from staging anew.
-        if (!vc_.SweepOrvaneNames() || !vc_.Discard(kStaging)) {
-            return false;
-        }
-        for (const Work work : {Work::kInstall, Work::kRemove}) {
-            if (!FinishFound(work)) {
-                return false;
-            }
-        }
-        // A switch that never began leaves its record's marks.
-        return vc_.Discard(kAside) && record_.Write(record_.Unswitched());
+    // Each step tells the caller, once, why it failed; false then.
+    bool Open() {
+        Status status = vc_.Open();
+        return vc_.Told(status.ok() ? record_.Load() : status);
     }
-
+    bool Recover() { return vc_.Told(Mend()); }
     bool Stage(const Product& product, PendingWrites& pending) {
-        return staging_.Stage(product, pending);
+        return vc_.Told(staging_.Stage(product, pending));
     }
-    bool ArrangeScripts() { return staging_.ArrangeScripts(); }
-    void DiscardStaging() { staging_.Discard(); }
-
+    bool ArrangeScripts() { return vc_.Told(staging_.ArrangeScripts()); }
+    void DiscardStaging() { vc_.Told(staging_.Discard()); }
     // Puts the staged content in place: from here on the version is to get
     // all of it, and a run that is killed is finished by the next one.
     bool Switch() {
         vc_.env().Log("Orvane: Visual Studio " + vc_.Version() + " (" + vc_.shown() +
                       "): switching over to the new templates.");
-        return journal_.Switch(staging_.added());
+        return vc_.Told(journal_.Switch(staging_.added()));
     }
-    bool Settle() { return journal_.Settle(); }
-    bool PutBack() { return journal_.PutBack(); }
-
-    // Moves Orvane's own entries aside and deletes them.
-    bool Remove() {
-        bool present = false;
-        for (int top = 0; top < kTopCount && !present; ++top) {
-            Folder place;
-            if (!vc_.OpenTop(top, false, &place)) {
-                return false;
-            }
-            present = place.IsOpen() && journal_.HoldsOrvanes(top, place);
-        }
-        if (!present) {
-            return record_.Write({});
-        }
-        Folder journal;
-        if (!vc_.MakeFolder(vc_.handle(), vc_.shown(), kRemoveJournal, &journal)) {
-            return false;
-        }
-        journal.Close();
-        return journal_.Finish(Work::kRemove, Trust::kLive);
-    }
+    bool Settle() { return vc_.Told(journal_.Settle()); }
+    bool PutBack() { return vc_.Told(journal_.PutBack()); }
+    bool Remove() { return vc_.Told(MoveOrvanesAside()); }
 
   private:
+    // Finishes what a run left half-done, and discards what it left aside.
+    // A failure when the version cannot be served. What was set aside and
+    // cannot be deleted (a link Wine will not remove itself, a file held
+    // open) is told, and stays where Visual Studio does not look.
+    Status Mend() {
+        // Visual Studio's three folders are its own, or missing.
+        Status status;
+        for (int top = 0; top < kTopCount && status.ok(); ++top) {
+            Folder folder;
+            status = vc_.OpenTop(top, false, &folder);
+        }
+        // What earlier runs (or others) left at Orvane's names goes first,
+        // so that none of it can keep this run from staging anew.
+        if (status.ok()) {
+            status = vc_.SweepOrvaneNames();
+        }
+        if (status.ok()) {
+            status = vc_.Discard(kStaging);
+        }
+        for (const Work work : {Work::kInstall, Work::kRemove}) {
+            if (status.ok()) {
+                status = FinishFound(work);
+            }
+        }
+        if (status.ok()) {
+            status = vc_.Discard(kAside);
+        }
+        // A switch that never began leaves its record's marks.
+        return status.ok() ? record_.Write(record_.Unswitched()) : status;
+    }
+
     // Finishes the journal of `work` an earlier run left, if any; anything
     // else at its name is discarded.
-    bool FinishFound(Work work) {
+    Status FinishFound(Work work) {
         const bool install = work == Work::kInstall;
         const char* name = install ? kInstallJournal : kRemoveJournal;
         EntryKind kind = EntryKind::kMissing;
@@ -98,7 +86,7 @@ class Site {
             Child found;
             const Status status = vc_.handle().OpenChild(name, Access::kLook, &found);
             if (!status.ok()) {
-                return vc_.Fail(vc_.Path(name) + " cannot be opened: " + status.reason());
+                return Failed(vc_.Path(name) + " cannot be opened: " + status.reason(), status);
             }
             kind = found.kind;
         }
@@ -108,7 +96,27 @@ class Site {
             return journal_.Finish(work, Trust::kFound);
         }
         // Not a journal Orvane wrote: nothing to finish.
-        return kind == EntryKind::kMissing || vc_.Discard(name);
+        return kind == EntryKind::kMissing ? Status() : vc_.Discard(name);
+    }
+
+    // Moves Orvane's own entries aside and deletes them.
+    Status MoveOrvanesAside() {
+        bool present = false;
+        for (int top = 0; top < kTopCount && !present; ++top) {
+            Folder place;
+            const Status status = vc_.OpenTop(top, false, &place);
+            if (!status.ok()) {
+                return status;
+            }
+            present = place.IsOpen() && journal_.HoldsOrvanes(top, place);
+        }
+        if (!present) {
+            return record_.Write({});
+        }
+        Folder journal;
+        const Status status = vc_.MakeFolder(vc_.handle(), vc_.shown(), kRemoveJournal, &journal);
+        journal.Close();
+        return status.ok() ? journal_.Finish(Work::kRemove, Trust::kLive) : status;
     }
 
     VcFolder vc_;

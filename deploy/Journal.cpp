@@ -11,6 +11,14 @@ const char* JournalName(Work work) {
     return work == Work::kInstall ? kInstallJournal : kRemoveJournal;
 }
 
+// `first`, and what also failed after it: one failure that says both.
+Status Also(const Status& first, const Status& then) {
+    if (then.ok() || first.ok()) {
+        return first.ok() ? then : first;
+    }
+    return Failed(first.reason() + "; " + then.reason(), first);
+}
+
 }  // namespace
 
 bool Journal::HoldsOrvanes(int top, const Folder& place) const {
@@ -24,121 +32,134 @@ bool Journal::HoldsOrvanes(int top, const Folder& place) const {
     return false;
 }
 
-bool Journal::Switch(const std::vector<std::string>& staged) {
-    if (!record_.Write(record_.Pending(staged))) {
-        vc_.Discard(kStaging);
-        return false;
+Status Journal::Switch(const std::vector<std::string>& staged) {
+    Status status = record_.Write(record_.Pending(staged));
+    if (status.ok()) {
+        status = vc_.RenameJournal(kStaging, kInstallJournal);
+        if (!status.ok()) {
+            status = Failed(
+                vc_.Path(kStaging) + " cannot become " + kInstallJournal + ": " + status.reason(),
+                status);
+        }
     }
-    const Status status = vc_.RenameJournal(kStaging, kInstallJournal);
     if (!status.ok()) {
-        vc_.Discard(kStaging);
-        return vc_.Fail(vc_.Path(kStaging) + " cannot become " + kInstallJournal + ": " +
-                        status.reason());
+        return Also(status, vc_.Discard(kStaging));
     }
     return MoveAll(Work::kInstall, Trust::kLive);
 }
 
-bool Journal::Settle() {
-    if (!record_.Write(record_.Switched(journal_[kWizardsTop]))) {
-        return false;  // the journal stays, for the next run to record
-    }
+Status Journal::Settle() {
+    // Where the record cannot be written, the journal stays, for the next
+    // run to record.
+    const Status status = record_.Write(record_.Switched(journal_[kWizardsTop]));
     CloseAll();
-    return Retire(kInstallJournal);
+    return status.ok() ? Retire(kInstallJournal) : status;
 }
 
-bool Journal::PutBack() {
-    const bool undone = Undo();
+Status Journal::PutBack() {
+    const Status undone = Undo();
     CloseAll();
-    if (!undone) {
-        return false;  // left for the next run to finish
+    if (!undone.ok()) {
+        return undone;  // left for the next run to finish
     }
     vc_.Note("put back as it was, since another Visual Studio could not be switched over.");
-    return Retire(kInstallJournal) && record_.Write(record_.Unswitched());
+    const Status status = Retire(kInstallJournal);
+    return status.ok() ? record_.Write(record_.Unswitched()) : status;
 }
 
-bool Journal::Finish(Work work, Trust trust) {
-    if (!MoveAll(work, trust) ||
-        !record_.Write(work == Work::kInstall ? record_.Switched(journal_[kWizardsTop])
-                                              : std::vector<Added>())) {
-        return false;
+Status Journal::Finish(Work work, Trust trust) {
+    Status status = MoveAll(work, trust);
+    if (status.ok()) {
+        status = record_.Write(work == Work::kInstall ? record_.Switched(journal_[kWizardsTop])
+                                                      : std::vector<Added>());
     }
     CloseAll();
-    return Retire(JournalName(work));
+    return status.ok() ? Retire(JournalName(work)) : status;
 }
 
 // Moves every entry the journal of `work` names, keeping what moved and
 // the folders it moved between. A live journal that fails is put back and
-// retired; false then, and whenever it fails.
-bool Journal::MoveAll(Work work, Trust trust) {
+// retired, and its failure says what of that failed too.
+Status Journal::MoveAll(Work work, Trust trust) {
     const char* name = JournalName(work);
     moves_.clear();
-    bool whole = true;
+    Status status;
     {
         Child journal;
-        Status status = vc_.handle().OpenChild(name, Access::kLook, &journal);
+        status = vc_.handle().OpenChild(name, Access::kLook, &journal);
         if (status.ok() && journal.kind != EntryKind::kFolder) {
             status = Status::Failure(0, "it is not a folder of its own");
         }
         if (!status.ok()) {
-            return vc_.Fail(vc_.Path(name) + " cannot be opened as itself: " + status.reason());
+            return Failed(vc_.Path(name) + " cannot be opened as itself: " + status.reason(),
+                          status);
         }
-        for (int top = 0; top < kTopCount && whole; ++top) {
-            whole =
+        for (int top = 0; top < kTopCount && status.ok(); ++top) {
+            status =
                 work == Work::kInstall ? MoveAllIn(journal.folder, top, trust) : MoveAllAside(top);
         }
     }
-    if (!whole && trust == Trust::kLive && Undo()) {
+    if (!status.ok() && trust == Trust::kLive) {
+        const Status undone = Undo();
         CloseAll();
-        if (Retire(name)) {
-            record_.Write(record_.Unswitched());
+        if (!undone.ok()) {
+            return Also(status, undone);
         }
+        const Status retired = Retire(name);
+        return Also(status, retired.ok() ? record_.Write(record_.Unswitched()) : retired);
     }
-    return whole;
+    return status;
 }
 
-bool Journal::MoveAllIn(const Folder& journal, int top, Trust trust) {
+Status Journal::MoveAllIn(const Folder& journal, int top, Trust trust) {
     const std::string stagedPath = Below(vc_.Path(kInstallJournal), kTops[top]);
     Child staged;
     Status status = journal.OpenChild(kTops[top], Access::kLook, &staged);
     if (status.ok() && staged.kind == EntryKind::kMissing) {
-        return true;
+        return status;
     }
     if (status.ok() && staged.kind != EntryKind::kFolder) {
-        return trust == Trust::kLive ? vc_.Fail(stagedPath + " is not a folder of its own") : true;
+        return trust == Trust::kLive ? Failed(stagedPath + " is not a folder of its own")
+                                     : Status();
     }
     if (!status.ok()) {
-        return vc_.Fail(stagedPath + " cannot be opened: " + status.reason());
+        return Failed(stagedPath + " cannot be opened: " + status.reason(), status);
     }
     journal_[top] = std::move(staged.folder);
-    if (!vc_.OpenTop(top, true, &places_[top])) {
-        return false;
+    status = vc_.OpenTop(top, true, &places_[top]);
+    if (!status.ok()) {
+        return status;
     }
     std::vector<DirectoryEntry> entries;
     status = journal_[top].List(&entries);
     if (!status.ok()) {
-        return vc_.Fail(stagedPath + " cannot be listed: " + status.reason());
+        return Failed(stagedPath + " cannot be listed: " + status.reason(), status);
     }
     for (const DirectoryEntry& entry : entries) {
-        if (UnusableName(entry) == nullptr && !MoveIn(top, entry.name, trust)) {
-            return false;
+        if (UnusableName(entry) == nullptr) {
+            status = MoveIn(top, entry.name, trust);
+            if (!status.ok()) {
+                return status;
+            }
         }
     }
     // What the product no longer ships goes with the switch.
     for (const Added& entry : record_.entries()) {
-        if (top == kWizardsTop && entry.pending == Added::kDropping &&
-            !MoveAside(top, entry.name)) {
-            return false;
+        if (top == kWizardsTop && entry.pending == Added::kDropping) {
+            status = MoveAside(top, entry.name);
+            if (!status.ok()) {
+                return status;
+            }
         }
     }
-    return true;
+    return status;
 }
 
-bool Journal::MoveIn(int top, const std::string& name, Trust trust) {
+Status Journal::MoveIn(int top, const std::string& name, Trust trust) {
     const std::string stagedPath = Below(Below(vc_.Path(kInstallJournal), kTops[top]), name);
     const bool live = trust == Trust::kLive;
     Child staged;
-    const Status opened = journal_[top].OpenChild(name, Access::kRemove, &staged);
-    Status itself = opened;
+    Status itself = journal_[top].OpenChild(name, Access::kRemove, &staged);
     if (itself.ok() && staged.kind != EntryKind::kFolder && staged.kind != EntryKind::kFile) {
         itself = Status::Failure(0, kNotItself);
     }
@@ -148,11 +169,11 @@ bool Journal::MoveIn(int top, const std::string& name, Trust trust) {
     if (!itself.ok()) {
         // Nothing Orvane staged: left to be discarded with the journal.
         if (live) {
-            return vc_.Fail(stagedPath + " is not itself: " + itself.reason());
+            return Failed(stagedPath + " is not itself: " + itself.reason(), itself);
         }
         vc_.Note("discarded " + stagedPath + ", which is not itself (" + itself.reason() +
                  "), so it was not moved into Visual Studio's folders.");
-        return true;
+        return Status();
     }
     const bool replaced =
         IsOwnName(top, name) || (top == kWizardsTop && record_.Holds(name, Added::kNone));
@@ -164,93 +185,98 @@ bool Journal::MoveIn(int top, const std::string& name, Trust trust) {
         vc_.Note("discarded " + stagedPath +
                  ": it is not one of Orvane's own entries, so it was not moved into Visual "
                  "Studio's folders.");
-        return true;
+        return Status();
     }
     if (!replaced) {
         return AddIn(top, name, staged);
     }
-    if (!MoveAside(top, name)) {
-        return false;
-    }
-    const Status status = staged.entry().MoveTo(places_[top], name, false);
+    Status status = MoveAside(top, name);
     if (!status.ok()) {
-        return vc_.Fail(Below(vc_.Path(kTops[top]), name) +
-                        " cannot take the new content: " + status.reason());
+        return status;
+    }
+    status = staged.entry().MoveTo(places_[top], name, false);
+    if (!status.ok()) {
+        return Failed(
+            Below(vc_.Path(kTops[top]), name) + " cannot take the new content: " + status.reason(),
+            status);
     }
     moves_.push_back({top, name, false});
-    return true;
+    return status;
 }
 
 // Adds staged entry `name` only where Visual Studio has nothing of its own
 // (or something that cannot even be looked at).
-bool Journal::AddIn(int top, const std::string& name, Child& staged) {
+Status Journal::AddIn(int top, const std::string& name, Child& staged) {
     Child there;
     Status status = places_[top].OpenChild(name, Access::kLook, &there);
     if (!status.ok() || there.kind != EntryKind::kMissing) {
-        return true;
+        return Status();
     }
     status = staged.entry().MoveTo(places_[top], name, false);
     if (!status.ok()) {
-        return vc_.Fail(Below(vc_.Path(kTops[top]), name) + " cannot be added: " + status.reason());
+        return Failed(Below(vc_.Path(kTops[top]), name) + " cannot be added: " + status.reason(),
+                      status);
     }
     moves_.push_back({top, name, false});
-    return true;
+    return status;
 }
 
-bool Journal::MoveAllAside(int top) {
-    if (!vc_.OpenTop(top, false, &places_[top])) {
-        return false;
-    }
-    if (!places_[top].IsOpen()) {
-        return true;
+Status Journal::MoveAllAside(int top) {
+    Status status = vc_.OpenTop(top, false, &places_[top]);
+    if (!status.ok() || !places_[top].IsOpen()) {
+        return status;
     }
     for (const std::string& name : OrvanesNames(top)) {
-        if (!MoveAside(top, name)) {
-            return false;
+        status = MoveAside(top, name);
+        if (!status.ok()) {
+            return status;
         }
     }
-    return true;
+    return status;
 }
 
 // Moves whatever is at Orvane's name `name` of Visual Studio's folder `top`
 // into the old content: a folder, a file, or a link itself.
-bool Journal::MoveAside(int top, const std::string& name) {
+Status Journal::MoveAside(int top, const std::string& name) {
     const std::string placePath = Below(vc_.Path(kTops[top]), name);
     Child current;
     Status status = places_[top].OpenChild(name, Access::kRemove, &current);
     if (status.ok() && current.kind == EntryKind::kMissing) {
-        return true;
+        return status;
     }
     if (status.ok() && !current.entry().IsOpen()) {
         status = Status::Failure(0, "a link that cannot be opened itself");
     }
     if (!status.ok()) {
-        return vc_.Fail(placePath + " cannot be moved aside as itself: " + status.reason());
+        return Failed(placePath + " cannot be moved aside as itself: " + status.reason(), status);
     }
     Folder& aside = asides_[top];
-    const std::string asidePath = Below(vc_.Path(kAside), kTops[top]);
     if (!aside.IsOpen()) {
         Folder old;
-        if (!vc_.OpenOrMake(vc_.handle(), vc_.shown(), kAside, &old) ||
-            !vc_.OpenOrMake(old, vc_.Path(kAside), kTops[top], &aside)) {
-            return false;
+        status = vc_.OpenOrMake(vc_.handle(), vc_.shown(), kAside, &old);
+        if (status.ok()) {
+            status = vc_.OpenOrMake(old, vc_.Path(kAside), kTops[top], &aside);
         }
     }
     // Whatever an earlier run left there is old content too.
-    if (!vc_.Discard(aside, asidePath, name)) {
-        return false;
+    if (status.ok()) {
+        status = vc_.Discard(aside, Below(vc_.Path(kAside), kTops[top]), name);
+    }
+    if (!status.ok()) {
+        return status;
     }
     status = current.entry().MoveTo(aside, name, false);
     if (!status.ok()) {
-        return vc_.Fail(placePath + " cannot be moved aside: " + status.reason());
+        return Failed(placePath + " cannot be moved aside: " + status.reason(), status);
     }
     moves_.push_back({top, name, true});
-    return true;
+    return status;
 }
 
-// Moves every entry back where it was, the last moved first.
-bool Journal::Undo() {
-    bool undone = true;
+// Moves every entry back where it was, the last moved first; the failure
+// names each that could not be.
+Status Journal::Undo() {
+    Status undone;
     for (auto move = moves_.rbegin(); move != moves_.rend(); ++move) {
         const Folder& from = move->aside ? asides_[move->top] : places_[move->top];
         const Folder& to = move->aside ? places_[move->top] : journal_[move->top];
@@ -260,8 +286,9 @@ bool Journal::Undo() {
             status = entry.entry().MoveTo(to, move->name, false);
         }
         if (!status.ok()) {
-            undone = vc_.Fail(Below(vc_.Path(kTops[move->top]), move->name) +
-                              " cannot be put back as it was: " + status.reason());
+            undone = Also(undone, Failed(Below(vc_.Path(kTops[move->top]), move->name) +
+                                             " cannot be put back as it was: " + status.reason(),
+                                         status));
         }
     }
     return undone;
@@ -269,12 +296,13 @@ bool Journal::Undo() {
 
 // The journal becomes staging, only ever discarded, and goes with the old
 // content: a run killed meanwhile finds nothing left to finish.
-bool Journal::Retire(const char* name) {
-    const Status status = vc_.RenameJournal(name, kStaging);
+Status Journal::Retire(const char* name) {
+    Status status = vc_.RenameJournal(name, kStaging);
     if (!status.ok()) {
-        return vc_.Fail(vc_.Path(name) + " cannot be retired: " + status.reason());
+        return Failed(vc_.Path(name) + " cannot be retired: " + status.reason(), status);
     }
-    return vc_.Discard(kStaging) && vc_.Discard(kAside);
+    status = vc_.Discard(kStaging);
+    return status.ok() ? vc_.Discard(kAside) : status;
 }
 
 void Journal::CloseAll() {

@@ -31,11 +31,11 @@ class Journal {
     // Orvane's own, recorded first. The old content stays aside, with the
     // journal, until Settle or PutBack; a switch that fails here is put
     // back at once.
-    bool Switch(const std::vector<std::string>& staged);
+    Status Switch(const std::vector<std::string>& staged);
     // Once every version is switched: the journal and the old content go.
-    bool Settle();
+    Status Settle();
     // Another version's switch failed: this one gets its old content back.
-    bool PutBack();
+    Status PutBack();
 
     // Finishes the journal of `work`: every staged entry moved into its
     // place (Orvane's own replacing what is there, others only where
@@ -43,7 +43,7 @@ class Journal {
     // then the journal and the old content are discarded. A live journal
     // that fails is undone, so the version keeps what it had; a found one
     // is untrusted, and only what is itself and Orvane's is moved.
-    bool Finish(Work work, Trust trust);
+    Status Finish(Work work, Trust trust);
 
   private:
     // One entry moved: old content moved aside, or new content moved into
@@ -54,14 +54,14 @@ class Journal {
         bool aside;
     };
 
-    bool MoveAll(Work work, Trust trust);
-    bool MoveAllIn(const Folder& journal, int top, Trust trust);
-    bool MoveIn(int top, const std::string& name, Trust trust);
-    bool AddIn(int top, const std::string& name, Child& staged);
-    bool MoveAllAside(int top);
-    bool MoveAside(int top, const std::string& name);
-    bool Undo();
-    bool Retire(const char* name);
+    Status MoveAll(Work work, Trust trust);
+    Status MoveAllIn(const Folder& journal, int top, Trust trust);
+    Status MoveIn(int top, const std::string& name, Trust trust);
+    Status AddIn(int top, const std::string& name, Child& staged);
+    Status MoveAllAside(int top);
+    Status MoveAside(int top, const std::string& name);
+    Status Undo();
+    Status Retire(const char* name);
     // A folder that is renamed must have nothing below it open.
     void CloseAll();
     std::vector<std::string> OrvanesNames(int top) const;

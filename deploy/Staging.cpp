@@ -16,93 +16,104 @@ std::string ScriptsPath(const std::string& wizardsPath, const char* wizard) {
 
 }  // namespace
 
-bool Staging::Stage(const Product& product, PendingWrites& pending) {
+Status Staging::Stage(const Product& product, PendingWrites& pending) {
     pending_ = &pending;
     Folder staging;
     std::array<Folder, kTopCount> tops;
-    if (!vc_.MakeFolder(vc_.handle(), vc_.shown(), kStaging, &staging)) {
-        return false;
-    }
+    Status status = vc_.MakeFolder(vc_.handle(), vc_.shown(), kStaging, &staging);
     const std::string at = vc_.Path(kStaging);
-    for (int top = 0; top < kTopCount; ++top) {
-        if (!vc_.MakeFolder(staging, at, kTops[top], &tops[top])) {
-            return false;
-        }
+    for (int top = 0; top < kTopCount && status.ok(); ++top) {
+        status = vc_.MakeFolder(staging, at, kTops[top], &tops[top]);
     }
     const std::string version = vc_.Version();
-    return StageFolder(product, GetTemplateSource(product, version, kProjectTemplates),
-                       tops[kProjectsTop], Below(at, kTops[kProjectsTop]), kTemplateFolder) &&
-           StageFolder(product, GetTemplateSource(product, version, kItemTemplates),
-                       tops[kItemsTop], Below(at, kTops[kItemsTop]), kTemplateFolder) &&
-           StageWizards(product, tops[kWizardsTop], Below(at, kTops[kWizardsTop]));
+    if (status.ok()) {
+        status = StageFolder(product, GetTemplateSource(product, version, kProjectTemplates),
+                             tops[kProjectsTop], Below(at, kTops[kProjectsTop]), kTemplateFolder);
+    }
+    if (status.ok()) {
+        status = StageFolder(product, GetTemplateSource(product, version, kItemTemplates),
+                             tops[kItemsTop], Below(at, kTops[kItemsTop]), kTemplateFolder);
+    }
+    return status.ok() ? StageWizards(product, tops[kWizardsTop], Below(at, kTops[kWizardsTop]))
+                       : status;
 }
 
-bool Staging::ArrangeScripts() {
+Status Staging::ArrangeScripts() {
     const std::string at = vc_.Path(kStaging);
     const std::string wizardsPath = Below(at, kTops[kWizardsTop]);
     Folder staging;
     Folder wizards;
-    if (!vc_.OpenOwnFolder(vc_.handle(), vc_.shown(), kStaging, &staging) ||
-        !vc_.OpenOwnFolder(staging, at, kTops[kWizardsTop], &wizards)) {
-        return false;
+    Status status = vc_.OpenOwnFolder(vc_.handle(), vc_.shown(), kStaging, &staging);
+    if (status.ok()) {
+        status = vc_.OpenOwnFolder(staging, at, kTops[kWizardsTop], &wizards);
+    }
+    if (!status.ok()) {
+        return status;
     }
     return UsesNewerLayout(vc_.index()) ? UseNewerScripts(wizards, wizardsPath)
                                         : KeepOlderScripts(wizards, wizardsPath);
 }
 
 // Opens the product's folder `from` as a folder of its own.
-bool Staging::OpenSource(const Product& product, const std::string& from, Folder* source) {
+Status Staging::OpenSource(const Product& product, const std::string& from, Folder* source) {
     Child child;
     const Status status = OpenBelow(vc_.env(), product.trustedRoot, from, Access::kLook, &child);
     if (!status.ok()) {
-        return vc_.Fail(from + " cannot be opened: " + status.reason());
+        return Failed(from + " cannot be opened: " + status.reason(), status);
     }
     if (child.kind != EntryKind::kFolder) {
-        return vc_.Fail(from + " is not a folder of the product's own");
+        return Failed(from + " is not a folder of the product's own");
     }
     *source = std::move(child.folder);
-    return true;
+    return status;
 }
 
 // Copies the product's folder `from` as a new folder `name` of `parent`.
-bool Staging::StageFolder(const Product& product, const std::string& from, const Folder& parent,
-                          const std::string& parentPath, const std::string& name) {
+Status Staging::StageFolder(const Product& product, const std::string& from, const Folder& parent,
+                            const std::string& parentPath, const std::string& name) {
     Folder source;
-    return OpenSource(product, from, &source) &&
-           CopyFolderAs(source, from, parent, parentPath, name);
+    const Status status = OpenSource(product, from, &source);
+    return status.ok() ? CopyFolderAs(source, from, parent, parentPath, name) : status;
 }
 
-bool Staging::CopyFolderAs(const Folder& source, const std::string& from, const Folder& parent,
-                           const std::string& parentPath, const std::string& name) {
+Status Staging::CopyFolderAs(const Folder& source, const std::string& from, const Folder& parent,
+                             const std::string& parentPath, const std::string& name) {
     Folder copy;
-    if (!vc_.MakeFolder(parent, parentPath, name.c_str(), &copy)) {
-        return false;
+    Status status = vc_.MakeFolder(parent, parentPath, name.c_str(), &copy);
+    if (!status.ok()) {
+        return status;
     }
-    const Status status = CopyFolderContent(source, from, copy, Below(parentPath, name),
-                                            Destination::kNew, *pending_);
-    return status.ok() ||
-           vc_.Fail(Below(parentPath, name) + " did not get everything: " + status.reason());
+    status = CopyFolderContent(source, from, copy, Below(parentPath, name), Destination::kNew,
+                               *pending_);
+    return status.ok()
+               ? status
+               : Failed(Below(parentPath, name) + " did not get everything: " + status.reason(),
+                        status);
 }
 
 // Orvane's own two wizards, and whatever else the product ships for
 // VCWizards that Visual Studio does not have yet: an entry of its own
 // is never replaced.
-bool Staging::StageWizards(const Product& product, const Folder& wizards,
-                           const std::string& wizardsPath) {
+Status Staging::StageWizards(const Product& product, const Folder& wizards,
+                             const std::string& wizardsPath) {
     const std::string from = GetWizardSource(product);
     Folder source;
     Folder theirs;
     std::vector<DirectoryEntry> entries;
-    if (!OpenSource(product, from, &source) || !vc_.OpenTop(kWizardsTop, false, &theirs)) {
-        return false;
+    Status status = OpenSource(product, from, &source);
+    if (status.ok()) {
+        status = vc_.OpenTop(kWizardsTop, false, &theirs);
     }
-    const Status listed = source.List(&entries);
-    if (!listed.ok()) {
-        return vc_.Fail(from + " cannot be listed: " + listed.reason());
+    if (!status.ok()) {
+        return status;
+    }
+    status = source.List(&entries);
+    if (!status.ok()) {
+        return Failed(from + " cannot be listed: " + status.reason(), status);
     }
     for (const DirectoryEntry& entry : entries) {
         if (const char* why = UnusableName(entry)) {
-            return vc_.Fail(Below(from, entry.name) + ": " + why);
+            return Failed(Below(from, entry.name) + ": " + why);
         }
         Child there;
         const bool own = IsOwnName(kWizardsTop, entry.name);
@@ -111,19 +122,20 @@ bool Staging::StageWizards(const Product& product, const Folder& wizards,
              there.kind != EntryKind::kMissing)) {
             continue;
         }
-        if (!StageWizardEntry(source, from, entry.name, wizards, wizardsPath)) {
-            return false;
+        status = StageWizardEntry(source, from, entry.name, wizards, wizardsPath);
+        if (!status.ok()) {
+            return status;
         }
         if (!own) {
             added_.push_back(entry.name);
         }
     }
-    return true;
+    return status;
 }
 
-bool Staging::StageWizardEntry(const Folder& source, const std::string& from,
-                               const std::string& name, const Folder& wizards,
-                               const std::string& wizardsPath) {
+Status Staging::StageWizardEntry(const Folder& source, const std::string& from,
+                                 const std::string& name, const Folder& wizards,
+                                 const std::string& wizardsPath) {
     Child child;
     Status status = source.OpenChild(name, Access::kLook, &child);
     if (status.ok() && child.kind == EntryKind::kFolder) {
@@ -134,13 +146,15 @@ bool Staging::StageWizardEntry(const Folder& source, const std::string& from,
                      ? CopyChild(source, name, wizards, name, *pending_)
                      : Status::Failure(0, Below(from, name) + ": " + kNotItself);
     }
-    return status.ok() || vc_.Fail(Below(wizardsPath, name) + " cannot be copied from " +
-                                   Below(from, name) + ": " + status.reason());
+    return status.ok() ? status
+                       : Failed(Below(wizardsPath, name) + " cannot be copied from " +
+                                    Below(from, name) + ": " + status.reason(),
+                                status);
 }
 
 // Opens staged wizard `wizard`'s scripts folder, and its newer script.
-bool Staging::OpenNewerScript(const Folder& wizards, const std::string& wizardsPath,
-                              const char* wizard, Folder* scripts, Child* script) {
+Status Staging::OpenNewerScript(const Folder& wizards, const std::string& wizardsPath,
+                                const char* wizard, Folder* scripts, Child* script) {
     const std::string path = ScriptsPath(wizardsPath, wizard);
     Child child;
     const Folder* parent = &wizards;
@@ -151,7 +165,7 @@ bool Staging::OpenNewerScript(const Folder& wizards, const std::string& wizardsP
             status = Status::Failure(0, "it is not a folder of its own");
         }
         if (!status.ok()) {
-            return vc_.Fail(path + ": " + status.reason());
+            return Failed(path + ": " + status.reason(), status);
         }
         held = std::move(child.folder);
         parent = &held;
@@ -161,39 +175,46 @@ bool Staging::OpenNewerScript(const Folder& wizards, const std::string& wizardsP
     if (status.ok() && script->kind != EntryKind::kFile) {
         status = Status::Failure(0, "it is not a file of its own");
     }
-    return status.ok() || vc_.Fail(Below(path, kNewerScript) + ": " + status.reason());
+    return status.ok() ? status
+                       : Failed(Below(path, kNewerScript) + ": " + status.reason(), status);
 }
 
 // Visual Studio 8.0 to 10.0 run each wizard's newer script, shipped as
 // default05.js, as their default.js.
-bool Staging::UseNewerScripts(const Folder& wizards, const std::string& wizardsPath) {
+Status Staging::UseNewerScripts(const Folder& wizards, const std::string& wizardsPath) {
     for (const char* wizard : kWizardFolders) {
         Folder scripts;
         Child script;
-        if (!OpenNewerScript(wizards, wizardsPath, wizard, &scripts, &script)) {
-            return false;
+        Status status = OpenNewerScript(wizards, wizardsPath, wizard, &scripts, &script);
+        if (status.ok()) {
+            status = script.file.MoveTo(scripts, kOlderScript, true);
+            if (!status.ok()) {
+                status = Failed(Below(ScriptsPath(wizardsPath, wizard), kNewerScript) +
+                                    " cannot become default.js: " + status.reason(),
+                                status);
+            }
         }
-        const Status status = script.file.MoveTo(scripts, kOlderScript, true);
         if (!status.ok()) {
-            return vc_.Fail(Below(ScriptsPath(wizardsPath, wizard), kNewerScript) +
-                            " cannot become default.js: " + status.reason());
+            return status;
         }
     }
-    return true;
+    return Status();
 }
 
 // Visual Studio 7.x runs the default.js shipped; TessaloomsWiz's newer
 // script, which it would list, goes.
-bool Staging::KeepOlderScripts(const Folder& wizards, const std::string& wizardsPath) {
+Status Staging::KeepOlderScripts(const Folder& wizards, const std::string& wizardsPath) {
     Folder scripts;
     Child script;
-    if (!OpenNewerScript(wizards, wizardsPath, kWizardFolders[0], &scripts, &script)) {
-        return false;
+    Status status = OpenNewerScript(wizards, wizardsPath, kWizardFolders[0], &scripts, &script);
+    if (!status.ok()) {
+        return status;
     }
-    const Status status = script.file.Delete();
-    return status.ok() ||
-           vc_.Fail(Below(ScriptsPath(wizardsPath, kWizardFolders[0]), kNewerScript) +
-                    " cannot be deleted: " + status.reason());
+    status = script.file.Delete();
+    return status.ok() ? status
+                       : Failed(Below(ScriptsPath(wizardsPath, kWizardFolders[0]), kNewerScript) +
+                                    " cannot be deleted: " + status.reason(),
+                                status);
 }
 
 }  // namespace orvane

@@ -22,33 +22,33 @@ class Staging {
 
     // Copies all of this version's new content into staging, each file
     // written held in `pending` to be made durable.
-    bool Stage(const Product& product, PendingWrites& pending);
+    Status Stage(const Product& product, PendingWrites& pending);
 
     // Once the staged files are durable (and closed): each staged wizard
     // gets the script this version runs, by a rename or a delete inside
     // staging.
-    bool ArrangeScripts();
+    Status ArrangeScripts();
 
     // Deletes staging, if any.
-    void Discard() const { vc_.Discard(kStaging); }
+    Status Discard() const { return vc_.Discard(kStaging); }
 
     // The entries staged for VCWizards beside Orvane's own.
     const std::vector<std::string>& added() const { return added_; }
 
   private:
-    bool OpenSource(const Product& product, const std::string& from, Folder* source);
-    bool StageFolder(const Product& product, const std::string& from, const Folder& parent,
-                     const std::string& parentPath, const std::string& name);
-    bool CopyFolderAs(const Folder& source, const std::string& from, const Folder& parent,
-                      const std::string& parentPath, const std::string& name);
-    bool StageWizards(const Product& product, const Folder& wizards,
-                      const std::string& wizardsPath);
-    bool StageWizardEntry(const Folder& source, const std::string& from, const std::string& name,
-                          const Folder& wizards, const std::string& wizardsPath);
-    bool OpenNewerScript(const Folder& wizards, const std::string& wizardsPath, const char* wizard,
-                         Folder* scripts, Child* script);
-    bool UseNewerScripts(const Folder& wizards, const std::string& wizardsPath);
-    bool KeepOlderScripts(const Folder& wizards, const std::string& wizardsPath);
+    Status OpenSource(const Product& product, const std::string& from, Folder* source);
+    Status StageFolder(const Product& product, const std::string& from, const Folder& parent,
+                       const std::string& parentPath, const std::string& name);
+    Status CopyFolderAs(const Folder& source, const std::string& from, const Folder& parent,
+                        const std::string& parentPath, const std::string& name);
+    Status StageWizards(const Product& product, const Folder& wizards,
+                        const std::string& wizardsPath);
+    Status StageWizardEntry(const Folder& source, const std::string& from, const std::string& name,
+                            const Folder& wizards, const std::string& wizardsPath);
+    Status OpenNewerScript(const Folder& wizards, const std::string& wizardsPath,
+                           const char* wizard, Folder* scripts, Child* script);
+    Status UseNewerScripts(const Folder& wizards, const std::string& wizardsPath);
+    Status KeepOlderScripts(const Folder& wizards, const std::string& wizardsPath);
 
     const VcFolder& vc_;
     const AddedRecord& record_;

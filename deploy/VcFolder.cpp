@@ -68,12 +68,16 @@ Status OpenOrMakeFolder(const Folder& parent, const char* name, Folder* folder) 
     return status;
 }
 
+Status Failed(const std::string& what, const Status& cause) {
+    return Status::Failure(cause.code(), what);
+}
+
 VcFolder::VcFolder(Env& env, const Installation& installation)
     : env_(env), installation_(installation), shown_(TidyPath(installation.vcDir)) {}
 
-bool VcFolder::Open() {
+Status VcFolder::Open() {
     const Status status = env_.OpenFolder(installation_.vcDir, false, &vc_);
-    return status.ok() || Fail(shown_ + " cannot be opened: " + status.reason());
+    return status.ok() ? status : Failed(shown_ + " cannot be opened: " + status.reason(), status);
 }
 
 std::string VcFolder::Version() const {
@@ -84,74 +88,81 @@ void VcFolder::Note(const std::string& what) const {
     env_.Tell("Orvane: Visual Studio " + Version() + " (" + shown_ + "): " + what);
 }
 
-bool VcFolder::Fail(const std::string& what) const {
-    Note(what);
-    return false;
+bool VcFolder::Told(const Status& status) const {
+    if (!status.ok()) {
+        Note(status.reason());
+    }
+    return status.ok();
 }
 
-bool VcFolder::OpenTop(int top, bool make, Folder* folder) const {
+Status VcFolder::OpenTop(int top, bool make, Folder* folder) const {
     Child child;
     const Status status = vc_.OpenChild(kTops[top], Access::kLook, &child);
     if (!status.ok()) {
-        return Fail(Path(kTops[top]) + " cannot be opened: " + status.reason());
+        return Failed(Path(kTops[top]) + " cannot be opened: " + status.reason(), status);
     }
     switch (child.kind) {
         case EntryKind::kFolder:
             *folder = std::move(child.folder);
-            return true;
+            return Status();
         case EntryKind::kMissing:
-            return !make || MakeFolder(vc_, shown_, kTops[top], folder);
+            return make ? MakeFolder(vc_, shown_, kTops[top], folder) : Status();
         case EntryKind::kFile:
         case EntryKind::kLink:
             break;
     }
-    return Fail(Path(kTops[top]) +
-                " is not a folder of its own (a link, or a file in its place), so nothing is "
-                "written through it");
+    return Failed(Path(kTops[top]) +
+                  " is not a folder of its own (a link, or a file in its place), so nothing is "
+                  "written through it");
 }
 
-bool VcFolder::OpenOwnFolder(const Folder& parent, const std::string& parentPath, const char* name,
-                             Folder* folder) const {
+Status VcFolder::OpenOwnFolder(const Folder& parent, const std::string& parentPath,
+                               const char* name, Folder* folder) const {
     Child child;
     Status status = parent.OpenChild(name, Access::kLook, &child);
     if (status.ok() && child.kind != EntryKind::kFolder) {
         status = Status::Failure(0, "it is not a folder of its own");
     }
     if (!status.ok()) {
-        return Fail(Below(parentPath, name) + ": " + status.reason());
+        return Failed(Below(parentPath, name) + ": " + status.reason(), status);
     }
     *folder = std::move(child.folder);
-    return true;
+    return Status();
 }
 
-bool VcFolder::MakeFolder(const Folder& parent, const std::string& parentPath, const char* name,
-                          Folder* folder) const {
+Status VcFolder::MakeFolder(const Folder& parent, const std::string& parentPath, const char* name,
+                            Folder* folder) const {
     const Status status = parent.NewFolder(name, folder);
-    return status.ok() || Fail(Below(parentPath, name) + " cannot be made: " + status.reason());
+    return status.ok()
+               ? status
+               : Failed(Below(parentPath, name) + " cannot be made: " + status.reason(), status);
 }
 
-bool VcFolder::OpenOrMake(const Folder& parent, const std::string& parentPath, const char* name,
-                          Folder* folder) const {
+Status VcFolder::OpenOrMake(const Folder& parent, const std::string& parentPath, const char* name,
+                            Folder* folder) const {
     const Status status = OpenOrMakeFolder(parent, name, folder);
-    return status.ok() || Fail(Below(parentPath, name) +
-                               " cannot be made as a folder of its own: " + status.reason());
+    return status.ok() ? status
+                       : Failed(Below(parentPath, name) +
+                                    " cannot be made as a folder of its own: " + status.reason(),
+                                status);
 }
 
-bool VcFolder::Discard(const Folder& parent, const std::string& parentPath,
-                       const std::string& name) const {
+Status VcFolder::Discard(const Folder& parent, const std::string& parentPath,
+                         const std::string& name) const {
     const Status deleted = DeleteEntry(parent, parentPath, name);
     if (deleted.ok()) {
-        return true;
+        return deleted;
     }
     const Status moved = MoveToLeftovers(parent, name);
     if (!moved.ok()) {
-        return Fail(Below(parentPath, name) + " could not be deleted (" + deleted.reason() +
-                    ") nor moved into " + Path(kLeftovers) + ": " + moved.reason());
+        return Failed(Below(parentPath, name) + " could not be deleted (" + deleted.reason() +
+                          ") nor moved into " + Path(kLeftovers) + ": " + moved.reason(),
+                      moved);
     }
     Note(Below(parentPath, name) + " could not be deleted whole (" + deleted.reason() +
          "); what stays of it waits in " + Path(kLeftovers) +
          ", where Visual Studio does not look, for a later run to delete.");
-    return true;
+    return Status();
 }
 
 Status VcFolder::MoveToLeftovers(const Folder& parent, const std::string& name) const {
@@ -182,24 +193,31 @@ Status VcFolder::MoveToLeftovers(const Folder& parent, const std::string& name) 
     return status;
 }
 
-bool VcFolder::SweepOrvaneNames() const {
+Status VcFolder::SweepOrvaneNames() const {
     std::vector<DirectoryEntry> entries;
     Status status = vc_.List(&entries);
     if (!status.ok()) {
-        return Fail(shown_ + " cannot be listed: " + status.reason());
+        return Failed(shown_ + " cannot be listed: " + status.reason(), status);
     }
     for (const DirectoryEntry& entry : entries) {
         const std::string prefix = entry.name.substr(0, std::strlen(kOwnPrefix));
         if (UnusableName(entry) == nullptr && IsSameNameCaseless(prefix, kOwnPrefix) &&
-            !IsJournalName(entry.name) && !Discard(vc_, shown_, entry.name)) {
-            return false;
+            !IsJournalName(entry.name)) {
+            status = Discard(vc_, shown_, entry.name);
+            if (!status.ok()) {
+                return status;
+            }
         }
     }
-    Folder leftovers;
+    return EmptyLeftovers();
+}
+
+Status VcFolder::EmptyLeftovers() const {
+    std::vector<DirectoryEntry> entries;
     Child found;
-    status = vc_.OpenChild(kLeftovers, Access::kLook, &found);
+    Status status = vc_.OpenChild(kLeftovers, Access::kLook, &found);
     if (status.ok() && found.kind == EntryKind::kMissing) {
-        return true;
+        return status;
     }
     if (status.ok() && found.kind != EntryKind::kFolder) {
         return Discard(vc_, shown_, kLeftovers);
@@ -208,7 +226,7 @@ bool VcFolder::SweepOrvaneNames() const {
         status = found.folder.List(&entries);
     }
     if (!status.ok()) {
-        return Fail(Path(kLeftovers) + " cannot be looked at: " + status.reason());
+        return Failed(Path(kLeftovers) + " cannot be looked at: " + status.reason(), status);
     }
     int staying = 0;
     Status first;
@@ -230,7 +248,7 @@ bool VcFolder::SweepOrvaneNames() const {
         // An empty folder that stays is harmless.
         DeleteEntry(vc_, shown_, kLeftovers).Ignore();
     }
-    return true;
+    return Status();
 }
 
 Status VcFolder::RenameJournal(const char* from, const char* to) const {

@@ -40,12 +40,15 @@ bool IsOwnName(int top, const std::string& name);
 // Opens folder `name` of `parent`, making it where nothing is there.
 Status OpenOrMakeFolder(const Folder& parent, const char* name, Folder* folder);
 
+// A failure saying `what`, with the system's code of `cause`, if any.
+Status Failed(const std::string& what, const Status& cause = Status());
+
 class VcFolder {
   public:
     VcFolder(Env& env, const Installation& installation);
 
-    // Opens the VC folder itself; false, told, where it cannot be.
-    bool Open();
+    // Opens the VC folder itself.
+    Status Open();
 
     Env& env() const { return env_; }
     const Folder& handle() const { return vc_; }
@@ -57,44 +60,47 @@ class VcFolder {
 
     // Tells the caller what this run did in this version.
     void Note(const std::string& what) const;
-    // Tells the caller that a step in this version did not have its
-    // effect; false, for the step's result.
-    bool Fail(const std::string& what) const;
+    // Tells the caller, once, that a step in this version did not have its
+    // effect and why, where `status` failed; its ok().
+    bool Told(const Status& status) const;
 
     // Opens Visual Studio's folder `top` from the VC folder's handle: its
     // own folder, or nothing where it is missing and not to be made. A link
     // or a file in its place keeps the version from being served.
-    bool OpenTop(int top, bool make, Folder* folder) const;
+    Status OpenTop(int top, bool make, Folder* folder) const;
     // Opens folder `name` of `parent` as a folder of its own.
-    bool OpenOwnFolder(const Folder& parent, const std::string& parentPath, const char* name,
-                       Folder* folder) const;
+    Status OpenOwnFolder(const Folder& parent, const std::string& parentPath, const char* name,
+                         Folder* folder) const;
     // Makes folder `name` of `parent` anew.
-    bool MakeFolder(const Folder& parent, const std::string& parentPath, const char* name,
-                    Folder* folder) const;
+    Status MakeFolder(const Folder& parent, const std::string& parentPath, const char* name,
+                      Folder* folder) const;
     // Opens folder `name` of `parent`, making it where nothing is there.
-    bool OpenOrMake(const Folder& parent, const std::string& parentPath, const char* name,
-                    Folder* folder) const;
+    Status OpenOrMake(const Folder& parent, const std::string& parentPath, const char* name,
+                      Folder* folder) const;
 
     // Deletes entry `name` of `parent` whole. What of it cannot be deleted
     // is moved into the leftovers, where Visual Studio does not look and
-    // every later run tries again, and is told; false only when it can be
-    // neither deleted nor moved there, and so stays where it is.
-    bool Discard(const Folder& parent, const std::string& parentPath,
-                 const std::string& name) const;
+    // every later run tries again, and is told; a failure only when it can
+    // be neither deleted nor moved there, and so stays where it is.
+    Status Discard(const Folder& parent, const std::string& parentPath,
+                   const std::string& name) const;
     // Discards entry `name` of the VC folder.
-    bool Discard(const std::string& name) const { return Discard(vc_, shown_, name); }
+    Status Discard(const std::string& name) const { return Discard(vc_, shown_, name); }
 
     // Every entry of the VC folder at a name of Orvane's that is not one of
     // the journal's (planted, or left by another Orvane) is discarded; then
     // every leftover that can be deleted now goes, and one line tells what
     // still cannot.
-    bool SweepOrvaneNames() const;
+    Status SweepOrvaneNames() const;
 
     // Renames the journal's folder `from` in the VC folder to `to`, which
     // must be free; nothing stays open.
     Status RenameJournal(const char* from, const char* to) const;
 
   private:
+    // Deletes every leftover that can be deleted now, and tells in one line
+    // what still cannot.
+    Status EmptyLeftovers() const;
     // Moves entry `name` of `parent` into the leftovers, under the first
     // number free there.
     Status MoveToLeftovers(const Folder& parent, const std::string& name) const;
