@@ -14,14 +14,64 @@ namespace orvane {
 
 namespace {
 
-// What is at `path` below `root`; a failure to look ends the run.
-EntryKind LookAt(Env& env, const std::string& root, const std::string& path) {
+// What is at `path` below `root`, in *kind.
+Status LookAt(Env& env, const std::string& root, const std::string& path, EntryKind* kind) {
+    *kind = EntryKind::kMissing;
+    const Status status = InspectBelow(env, root, path, kind);
+    return status.ok()
+               ? status
+               : Status::Failure(status.code(), path + ": cannot be looked at: " + status.reason());
+}
+
+// What `path` below `root` must not be, where the product's own file
+// belongs: a link.
+Status CheckNoLink(Env& env, const std::string& root, const std::string& path) {
     EntryKind kind = EntryKind::kMissing;
-    const Status status = InspectBelow(env, root, path, &kind);
-    if (!status.ok()) {
-        throw FileError(path + ": cannot be looked at: " + status.reason());
+    Status status = LookAt(env, root, path, &kind);
+    if (status.ok() && kind == EntryKind::kLink) {
+        status =
+            Status::Failure(0, path + ": " + kNotItself + ", where the product's own file belongs");
     }
-    return kind;
+    return status;
+}
+
+// Each template tree is a folder, with no link anywhere in it.
+Status CheckTemplateTrees(Env& env, const Product& product) {
+    for (const std::string& tree : GetTemplateTrees(product)) {
+        EntryKind kind = EntryKind::kMissing;
+        Status status = LookAt(env, product.trustedRoot, tree, &kind);
+        if (status.ok() && kind != EntryKind::kFolder) {
+            status = Status::Failure(0, tree +
+                                            ": the product's templates are not there as a "
+                                            "folder (is the templates folder right?)");
+        }
+        if (status.ok()) {
+            status = CheckFreeOfLinks(env, product.trustedRoot, tree);
+        }
+        if (!status.ok()) {
+            return status;
+        }
+    }
+    return Status();
+}
+
+// Each wizard has both its scripts, as files.
+Status CheckWizardScripts(Env& env, const Product& product) {
+    for (const char* wizard : kWizardFolders) {
+        for (const char* script : {kOlderScript, kNewerScript}) {
+            const std::string path = GetWizardSource(product) + "\\" + wizard + "\\" +
+                                     kScriptFolders[0] + "\\" + kScriptFolders[1] + "\\" + script;
+            EntryKind kind = EntryKind::kMissing;
+            Status status = LookAt(env, product.trustedRoot, path, &kind);
+            if (status.ok() && kind != EntryKind::kFile) {
+                status = Status::Failure(0, path + ": the wizard's script is not there as a file");
+            }
+            if (!status.ok()) {
+                return status;
+            }
+        }
+    }
+    return Status();
 }
 
 // Looks at every part of the product an installation writes or copies
@@ -30,42 +80,23 @@ EntryKind LookAt(Env& env, const std::string& root, const std::string& path) {
 // entry that cannot be looked at stops the installation. The temporary
 // project files are not looked at: whatever is at their names is removed,
 // never followed. Each entry is decided again on its handle when it is used.
-void RefuseUnfitProduct(Env& env, const Product& product) {
-    const auto refuse = [](const std::string& path) {
-        throw FileError(path + ": " + kNotItself + ", where the product's own file belongs");
-    };
+Status CheckProduct(Env& env, const Product& product) {
     for (int row = 0; row < kSampleProjectCount; ++row) {
-        const std::string project =
-            GetSampleProjectStem(product.productRoot, GetSampleProjects()[row]) + ".vcproj";
-        if (LookAt(env, product.samplesRoot, project) == EntryKind::kLink) {
-            refuse(project);
+        const Status status = CheckNoLink(
+            env, product.samplesRoot,
+            GetSampleProjectStem(product.productRoot, GetSampleProjects()[row]) + ".vcproj");
+        if (!status.ok()) {
+            return status;
         }
     }
     for (const std::string& launcher : GetWizardLauncherPaths(product.templatesDir)) {
-        if (LookAt(env, product.trustedRoot, launcher) == EntryKind::kLink) {
-            refuse(launcher);
+        const Status status = CheckNoLink(env, product.trustedRoot, launcher);
+        if (!status.ok()) {
+            return status;
         }
     }
-    for (const std::string& tree : GetTemplateTrees(product)) {
-        if (LookAt(env, product.trustedRoot, tree) != EntryKind::kFolder) {
-            throw FileError(tree +
-                            ": the product's templates are not there as a folder (is the "
-                            "templates folder right?)");
-        }
-        const Status free = CheckFreeOfLinks(env, product.trustedRoot, tree);
-        if (!free.ok()) {
-            throw FileError(free.reason());
-        }
-    }
-    for (const char* wizard : kWizardFolders) {
-        for (const char* script : {kOlderScript, kNewerScript}) {
-            const std::string path = GetWizardSource(product) + "\\" + wizard + "\\" +
-                                     kScriptFolders[0] + "\\" + kScriptFolders[1] + "\\" + script;
-            if (LookAt(env, product.trustedRoot, path) != EntryKind::kFile) {
-                throw FileError(path + ": the wizard's script is not there as a file");
-            }
-        }
-    }
+    const Status status = CheckTemplateTrees(env, product);
+    return status.ok() ? CheckWizardScripts(env, product) : status;
 }
 
 const char* const kUsage =
@@ -117,8 +148,7 @@ std::vector<Installation> FindServedInstallations(Env& env, bool install, bool* 
                 ? "its InstallDir has a character the code page cannot hold exactly"
                 : "its registration cannot be read (" + version.why.reason() + ")";
         env.Tell("Orvane: Visual Studio " + GetVersionString(version.index) + ": " + why +
-                 ", so the templates were not " + (install ? "added to" : "removed from") +
-                 " it.");
+                 ", so the templates were not " + (install ? "added to" : "removed from") + " it.");
         *complete = false;
     }
     return served;
@@ -164,8 +194,14 @@ RunOutcome Finish(Env& env, bool install, bool complete, const std::vector<Insta
 RunOutcome Install(Env& env, const Product& product) {
     bool complete = true;
     const std::vector<Installation> served = FindServedInstallations(env, true, &complete);
-    RefuseUnfitProduct(env, product);
-    PatchSampleProjects(env, product);
+    Status status = CheckProduct(env, product);
+    if (status.ok()) {
+        status = PatchSampleProjects(env, product);
+    }
+    if (!status.ok()) {
+        env.Tell("Orvane: stopped before any Visual Studio was changed: " + status.reason());
+        return RunOutcome::kStopped;
+    }
     // Each runs whatever the ones before it came to.
     complete &= StampWizardLaunchers(env, product);
     complete &= InstallAllVersions(env, product, served);
@@ -180,9 +216,8 @@ RunOutcome Remove(Env& env) {
 }
 
 RunOutcome RunWords(Env& env, const char* commandLine) {
-    // A failure raised by a step (a sample project that cannot be
-    // rewritten) ends the run at once; every such step comes before this
-    // run gives any Visual Studio the templates.
+    // Only running out of memory, or a failure no step foresaw, ends the
+    // run by an exception.
     try {
         const auto words = SplitCommandLine(commandLine);
         if (!words || words->size() != 2) {
@@ -214,9 +249,6 @@ RunOutcome RunWords(Env& env, const char* commandLine) {
         // Given back once the last change is made, before any window opens.
         const HeldTurn held{env};
         return install ? Install(env, product) : Remove(env);
-    } catch (const FileError& failure) {
-        env.Tell(std::string("Orvane: stopped before any Visual Studio was changed: ") +
-                 failure.what());
     } catch (const std::bad_alloc&) {
         env.Tell("Orvane: stopped: out of memory.");
     } catch (...) {

@@ -402,7 +402,7 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
     }
 }
 
-void PatchSampleProjects(Env& env, const Product& product) {
+Status PatchSampleProjects(Env& env, const Product& product) {
     const std::string& productRoot = product.productRoot;
     const std::string& root = product.samplesRoot;
     const std::string includeDir = productRoot + kIncludeFolder;
@@ -420,11 +420,20 @@ void PatchSampleProjects(Env& env, const Product& product) {
                 temps.push_back(std::move(temp));
             }
         }
+    } catch (const FileError& failure) {
+        DiscardTemps(temps, 0);
+        return Status::Failure(0, failure.what());
     } catch (...) {
         DiscardTemps(temps, 0);
         throw;
     }
-    ReplaceProjects(env, projects, temps);
+    // Those already renamed into place are projects now, never discarded.
+    try {
+        ReplaceProjects(env, projects, temps);
+    } catch (const FileError& failure) {
+        return Status::Failure(0, failure.what());
+    }
+    return Status();
 }
 
 }  // namespace orvane

@@ -34,8 +34,9 @@ const SampleProject* GetSampleProjects();
 std::string GetSampleProjectStem(const std::string& productRoot, const SampleProject& sample);
 
 // Rewrites the include and library lines of every sample project under
-// the product root's "Samples\" folder. A FileError ends it at that project.
-void PatchSampleProjects(Env& env, const Product& product);
+// the product root's "Samples\" folder, all or none: a project that cannot
+// be rewritten ends it, every project as it was, with the reason.
+Status PatchSampleProjects(Env& env, const Product& product);
 
 // `text` as an XML attribute value holds it: "&", "<", ">" and the double
 // quote as entities, every other byte as it is.
