@@ -64,10 +64,6 @@ struct Walk {
     PendingWrites* pending = nullptr;
 };
 
-std::string Below(const std::string& folder, const std::string& name) {
-    return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
-}
-
 // Opens `name` in `parent` for looking, and again for reading when it is a
 // file: a listing that said folder may have changed since.
 Status OpenForCopy(const Folder& parent, const std::string& name, bool listedAsFolder,
@@ -265,6 +261,10 @@ bool SplitLast(const std::string& path, std::string* folder, std::string* name) 
 }
 
 }  // namespace
+
+std::string Below(const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '\\' ? folder + name : folder + "\\" + name;
+}
 
 const char* const kNotItself =
     "not itself: a link, a second name of another file, a sparse file, or a name the code page "

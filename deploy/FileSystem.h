@@ -25,6 +25,9 @@ bool IsExistingFile(Env& env, const std::string& path);
 // opened but is not known to be anything else.
 bool IsExistingDirectory(Env& env, const std::string& path);
 
+// Entry `name` of `folder`: joined by one backslash, none added after one.
+std::string Below(const std::string& folder, const std::string& name);
+
 // Why a listed entry cannot be used by its name (a look-alike the code
 // page made, or a device's name), or null when it can.
 const char* UnusableName(const DirectoryEntry& entry);

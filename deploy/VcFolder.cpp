@@ -34,10 +34,6 @@ bool IsJournalName(const std::string& name) {
 
 }  // namespace
 
-std::string Below(const std::string& folder, const std::string& name) {
-    return folder + "\\" + name;
-}
-
 std::vector<const char*> OwnNames(int top) {
     if (top == kWizardsTop) {
         return {kWizardFolders[0], kWizardFolders[1]};

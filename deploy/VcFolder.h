@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "deploy/Deployment.h"
+#include "deploy/FileSystem.h"
 #include "platform/Env.h"
 
 namespace orvane {
@@ -29,9 +30,6 @@ extern const char* const kAside;
 // itself, a file another program holds), under numbered names: every later
 // run tries again to delete it.
 extern const char* const kLeftovers;
-
-// `folder` and `name` joined by a backslash.
-std::string Below(const std::string& folder, const std::string& name);
 
 // Orvane's own names in Visual Studio's folder `top`.
 std::vector<const char*> OwnNames(int top);
