@@ -147,7 +147,7 @@ std::vector<Installation> FindInstallations(Env& env, std::vector<Unreadable>* u
         // Versions registered at one folder (decided on its handle) are one
         // installation, served once, as the highest of them.
         Folder vc;
-        if (env.OpenFolder(installation.vcDir, false, &vc).ok() &&
+        if (env.OpenFolder(installation.vcDir, &vc).ok() &&
             vc.Identity(&installation.identity).ok()) {
             const auto same = std::find_if(found.begin(), found.end(), [&](const Installation& at) {
                 return !at.identity.empty() && at.identity == installation.identity;

@@ -357,7 +357,7 @@ bool IsExistingFile(Env& env, const std::string& path) {
     std::string name;
     Folder folder;
     Child child;
-    if (!SplitLast(path, &folderPath, &name) || !env.OpenFolder(folderPath, false, &folder).ok()) {
+    if (!SplitLast(path, &folderPath, &name) || !env.OpenFolder(folderPath, &folder).ok()) {
         return false;
     }
     const Status status = folder.OpenChild(name, Access::kLook, &child);
@@ -367,7 +367,7 @@ bool IsExistingFile(Env& env, const std::string& path) {
 
 bool IsExistingDirectory(Env& env, const std::string& path) {
     Folder folder;
-    const Status status = env.OpenFolder(path, false, &folder);
+    const Status status = env.OpenFolder(path, &folder);
     // A folder that refuses to be opened is there all the same.
     return status.ok() || (!status.IsNotFound() && !status.IsNotAFolder());
 }
@@ -380,7 +380,7 @@ Status OpenNames(Env& env, const std::string& root, const std::vector<std::strin
                  Access access, Child* child) {
     *child = Child();
     Folder folder;
-    Status status = env.OpenFolder(root, false, &folder);
+    Status status = env.OpenFolder(root, &folder);
     if (status.IsNotFound()) {
         return Status();  // kMissing
     }

@@ -72,7 +72,7 @@ VcFolder::VcFolder(Env& env, const Installation& installation)
     : env_(env), installation_(installation), shown_(TidyPath(installation.vcDir)) {}
 
 Status VcFolder::Open() {
-    const Status status = env_.OpenFolder(installation_.vcDir, false, &vc_);
+    const Status status = env_.OpenFolder(installation_.vcDir, &vc_);
     return status.ok() ? status : Failed(shown_ + " cannot be opened: " + status.reason(), status);
 }
 

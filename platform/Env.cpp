@@ -172,10 +172,10 @@ Status Env::MakeDurable(const std::vector<File>& files) {
     return ids.empty() ? Status() : FlushFiles(ids);
 }
 
-Status Env::OpenFolder(const std::string& path, bool create, Folder* folder) {
+Status Env::OpenFolder(const std::string& path, Folder* folder) {
     folder->Close();
     HandleId id = 0;
-    const Status status = OpenFolderId(path, create, &id);
+    const Status status = OpenFolderId(path, &id);
     if (status.ok()) {
         *folder = Folder(this, id);
     }

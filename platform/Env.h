@@ -247,9 +247,8 @@ class Env {
     Status OpenKey(const std::string& subKey, Key* key);
 
     // Opens folder `path` itself, following links to it and above it: the
-    // top of a walk. With `create`, missing folders on the way are made
-    // first. Fails when nothing is there or it is no folder.
-    Status OpenFolder(const std::string& path, bool create, Folder* folder);
+    // top of a walk. Fails when nothing is there or it is no folder.
+    Status OpenFolder(const std::string& path, Folder* folder);
 
     // Sets string value `name` of `subKey` of HKEY_LOCAL_MACHINE, in the
     // 32-bit view, making the key where it is missing, and has it on the
@@ -317,7 +316,7 @@ class Env {
     // failed open leaves *id at 0.
     virtual Status OpenKeyId(const std::string& subKey, HandleId* key) = 0;
     virtual Status ReadValue(HandleId key, const std::string& name, std::string* value) = 0;
-    virtual Status OpenFolderId(const std::string& path, bool create, HandleId* folder) = 0;
+    virtual Status OpenFolderId(const std::string& path, HandleId* folder) = 0;
     virtual Status OpenChildId(HandleId folder, const std::string& name, Access access,
                                EntryKind* kind, HandleId* child) = 0;
     virtual Status ListFolder(HandleId folder, std::vector<DirectoryEntry>* entries) = 0;

@@ -472,24 +472,13 @@ HandleId WinEnv::Keep(HANDLE handle, EntryKind kind) {
     return kept;
 }
 
-Status WinEnv::OpenFolderId(const std::string& path, bool create, HandleId* folder) {
+Status WinEnv::OpenFolderId(const std::string& path, HandleId* folder) {
     std::wstring wide;
     if (!NativeCalls().complete()) {
         return SystemFailure(ERROR_PROC_NOT_FOUND);
     }
     if (!ToWideExactly(path, &wide) || wide.empty()) {
         return SystemFailure(path.empty() ? ERROR_INVALID_NAME : ERROR_NO_UNICODE_TRANSLATION);
-    }
-    if (create) {
-        // Each missing folder on the way, from the top down; these are the
-        // caller's to follow.
-        for (std::size_t at = wide.find(L'\\', 1); at != std::wstring::npos;
-             at = wide.find(L'\\', at + 1)) {
-            if (wide[at - 1] != L':' && wide[at - 1] != L'\\') {
-                CreateDirectoryW(wide.substr(0, at).c_str(), nullptr);
-            }
-        }
-        CreateDirectoryW(wide.c_str(), nullptr);
     }
     OwnedHandle opened(CreateFileW(wide.c_str(), AccessFor(Access::kLook), kShareAll, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));

@@ -61,7 +61,7 @@ class WinEnv final : public Env {
   protected:
     Status OpenKeyId(const std::string& subKey, HandleId* key) override;
     Status ReadValue(HandleId key, const std::string& name, std::string* value) override;
-    Status OpenFolderId(const std::string& path, bool create, HandleId* folder) override;
+    Status OpenFolderId(const std::string& path, HandleId* folder) override;
     Status OpenChildId(HandleId folder, const std::string& name, Access access, EntryKind* kind,
                        HandleId* child) override;
     Status ListFolder(HandleId folder, std::vector<DirectoryEntry>* entries) override;

@@ -25,7 +25,7 @@ Status Checked(bool succeeded) {
 
 }  // namespace
 
-Status PosixFileEnv::OpenFolderId(const std::string& path, bool, HandleId* folder) {
+Status PosixFileEnv::OpenFolderId(const std::string& path, HandleId* folder) {
     const int fd = ::open(path == ".\\" ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return Errno();

@@ -26,7 +26,7 @@ class PosixFileEnv final : public Env {
   protected:
     Status OpenKeyId(const std::string&, HandleId*) override { return Unsupported(); }
     Status ReadValue(HandleId, const std::string&, std::string*) override { return Unsupported(); }
-    Status OpenFolderId(const std::string& path, bool create, HandleId* folder) override;
+    Status OpenFolderId(const std::string& path, HandleId* folder) override;
     Status OpenChildId(HandleId folder, const std::string& name, Access access, EntryKind* kind,
                        HandleId* child) override;
     Status ListFolder(HandleId, std::vector<DirectoryEntry>*) override { return Unsupported(); }

@@ -313,22 +313,12 @@ HandleId FakeEnv::Keep(const std::string& key, const std::string& path, bool exc
     return handle;
 }
 
-Status FakeEnv::OpenFolderId(const std::string& path, bool create, HandleId* folder) {
+Status FakeEnv::OpenFolderId(const std::string& path, HandleId* folder) {
     Status failure;
     if (ShouldFail(Call::kOpenFolder, &failure)) {
         return failure;
     }
     const std::string key = Normalise(path);
-    if (create && !Exists(path)) {
-        const auto parts = Components(path);
-        for (std::size_t count = 1; count < parts.size(); ++count) {
-            const auto above = entries_.find(Lower(Join(parts, count)));
-            if (above != entries_.end() && !above->second.directory) {
-                return Status::Failure(kNotAFolder, "a file is where a folder belongs");
-            }
-        }
-        MakeDirectories(path);
-    }
     if (!key.empty() && !Exists(path)) {
         return NotFound();
     }

@@ -46,6 +46,7 @@ TEST(NamesBelow, OnlyWhatLiesBelowTheRoot) {
 // unchecked is copied, and a copy that misses anything says so.
 TEST(CopyFolderContent, NothingUncheckedIsCopiedAndEveryMissingEntryIsReported) {
     const auto product = [](FakeEnv& env) {
+        env.AddDirectory("C:\\VC\\T");
         env.AddFile("C:\\X\\A\\a.txt", std::string(200000, 'a'));
         env.AddFile("C:\\X\\A\\sub\\b.txt", "b");
         env.AddFile("C:\\X\\A\\sub\\c.txt", "c");
@@ -53,8 +54,7 @@ TEST(CopyFolderContent, NothingUncheckedIsCopiedAndEveryMissingEntryIsReported) 
     const auto copy = [](FakeEnv& env) {
         Folder from, to;
         PendingWrites pending(env);
-        return env.OpenFolder("C:\\X\\A", false, &from).ok() &&
-               env.OpenFolder("C:\\VC\\T", true, &to).ok() &&
+        return env.OpenFolder("C:\\X\\A", &from).ok() && env.OpenFolder("C:\\VC\\T", &to).ok() &&
                CopyFolderContent(from, "C:\\X\\A", to, "C:\\VC\\T", Destination::kNew, pending)
                    .ok() &&
                pending.MakeDurable().ok();
@@ -95,7 +95,7 @@ TEST(DeleteEntry, RemovesAWholeFolderLinksThemselvesAndReportsWhatStays) {
     env.AddFile("C:\\T\\keep.txt", "k");
     {
         Folder top;
-        ASSERT_TRUE(env.OpenFolder("C:\\T", false, &top).ok());
+        ASSERT_TRUE(env.OpenFolder("C:\\T", &top).ok());
         EXPECT_TRUE(DeleteEntry(top, "C:\\T", "D").ok());
         EXPECT_EQ(env.Tree("C:\\T"), (Lines{"keep.txt=k"}));
         EXPECT_TRUE(DeleteEntry(top, "C:\\T", "D").ok());

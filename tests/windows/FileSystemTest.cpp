@@ -39,15 +39,17 @@ TEST_F(RealFileSystem, ACopyTakesEveryEntryIntoAFreshFolder) {
     WriteBytes(At("X\\A\\sub\\g.txt"), std::string(200000, 'g'));
     Folder from, to;
     PendingWrites pending(env);
-    ASSERT_TRUE(env.OpenFolder(At("X\\A"), false, &from).ok());
-    ASSERT_TRUE(env.OpenFolder(At("Y\\B"), true, &to).ok());
+    ASSERT_TRUE(env.OpenFolder(At("X\\A"), &from).ok());
+    ASSERT_TRUE(CreateDirectoryA(At("Y").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(At("Y\\B").c_str(), nullptr));
+    ASSERT_TRUE(env.OpenFolder(At("Y\\B"), &to).ok());
     EXPECT_TRUE(
         CopyFolderContent(from, At("X\\A"), to, At("Y\\B"), Destination::kNew, pending).ok());
     EXPECT_EQ(pending.count(), 2u);
     EXPECT_TRUE(pending.MakeDurable().ok());
     EXPECT_EQ(ReadBytes(At("Y\\B\\f.txt")), "1");
     EXPECT_EQ(ReadBytes(At("Y\\B\\sub\\g.txt")), std::string(200000, 'g'));
-    EXPECT_TRUE(env.OpenFolder(At("X\\missing"), false, &from).IsNotFound());
+    EXPECT_TRUE(env.OpenFolder(At("X\\missing"), &from).IsNotFound());
     EXPECT_FALSE(from.IsOpen());
 }
 
@@ -63,15 +65,16 @@ TEST_F(RealFileSystem, HardLinksAreNotCopiedAndLoseOnlyTheirOwnName) {
     {
         Folder from, to, top;
         PendingWrites pending(env);
-        ASSERT_TRUE(env.OpenFolder(At("X\\A"), false, &from).ok());
-        ASSERT_TRUE(env.OpenFolder(At("Y"), true, &to).ok());
+        ASSERT_TRUE(env.OpenFolder(At("X\\A"), &from).ok());
+        ASSERT_TRUE(CreateDirectoryA(At("Y").c_str(), nullptr));
+        ASSERT_TRUE(env.OpenFolder(At("Y"), &to).ok());
         EXPECT_FALSE(
             CopyFolderContent(from, At("X\\A"), to, At("Y"), Destination::kNew, pending).ok());
         pending.Drop();  // closes the copies, to be read
         EXPECT_EQ(ReadBytes(At("Y\\f.txt")), "1");
         EXPECT_FALSE(PathExists(At("Y\\second.txt")));
         from.Close();
-        ASSERT_TRUE(env.OpenFolder(dir.path(), false, &top).ok());
+        ASSERT_TRUE(env.OpenFolder(dir.path(), &top).ok());
         EXPECT_TRUE(DeleteEntry(top, dir.path(), "X").ok());
     }
     EXPECT_FALSE(PathExists(At("X")));
@@ -83,7 +86,7 @@ TEST_F(RealFileSystem, DeleteEntryRemovesEverything) {
     WriteBytes(At("D\\sub\\deeper\\b.txt"), "b");
     {
         Folder top;
-        ASSERT_TRUE(env.OpenFolder(dir.path(), false, &top).ok());
+        ASSERT_TRUE(env.OpenFolder(dir.path(), &top).ok());
         EXPECT_TRUE(DeleteEntry(top, dir.path(), "D").ok());
         EXPECT_TRUE(DeleteEntry(top, dir.path(), "D").ok());
     }

@@ -158,7 +158,7 @@ TEST_F(RealFiles, RenameThroughTheHandleReplacesInOneStep) {
     WriteBytes(project, "old");
     Folder folder;
     File file;
-    ASSERT_TRUE(env.OpenFolder(dir.path(), false, &folder).ok());
+    ASSERT_TRUE(env.OpenFolder(dir.path(), &folder).ok());
     ASSERT_TRUE(folder.NewFile("P1.vcproj", &file).ok());
     ASSERT_TRUE(file.Write("new", 3).ok());
     EXPECT_TRUE(file.MoveTo(folder, "P.vcproj", true).ok());
