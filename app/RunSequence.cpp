@@ -15,9 +15,9 @@ namespace orvane {
 namespace {
 
 // What is at `path` below `root`, in *kind.
-Status LookAt(Env& env, const std::string& root, const std::string& path, EntryKind* kind) {
+Status LookAt(const Root& root, const std::string& path, EntryKind* kind) {
     *kind = EntryKind::kMissing;
-    const Status status = InspectBelow(env, root, path, kind);
+    const Status status = InspectBelow(root, path, kind);
     return status.ok()
                ? status
                : Status::Failure(status.code(), path + ": cannot be looked at: " + status.reason());
@@ -25,9 +25,9 @@ Status LookAt(Env& env, const std::string& root, const std::string& path, EntryK
 
 // What `path` below `root` must not be, where the product's own file
 // belongs: a link.
-Status CheckNoLink(Env& env, const std::string& root, const std::string& path) {
+Status CheckNoLink(const Root& root, const std::string& path) {
     EntryKind kind = EntryKind::kMissing;
-    Status status = LookAt(env, root, path, &kind);
+    Status status = LookAt(root, path, &kind);
     if (status.ok() && kind == EntryKind::kLink) {
         status =
             Status::Failure(0, path + ": " + kNotItself + ", where the product's own file belongs");
@@ -36,17 +36,17 @@ Status CheckNoLink(Env& env, const std::string& root, const std::string& path) {
 }
 
 // Each template tree is a folder, with no link anywhere in it.
-Status CheckTemplateTrees(Env& env, const Product& product) {
+Status CheckTemplateTrees(const Product& product) {
     for (const std::string& tree : GetTemplateTrees(product)) {
         EntryKind kind = EntryKind::kMissing;
-        Status status = LookAt(env, product.trustedRoot, tree, &kind);
+        Status status = LookAt(product.trusted, tree, &kind);
         if (status.ok() && kind != EntryKind::kFolder) {
             status = Status::Failure(0, tree +
                                             ": the product's templates are not there as a "
                                             "folder (is the templates folder right?)");
         }
         if (status.ok()) {
-            status = CheckFreeOfLinks(env, product.trustedRoot, tree);
+            status = CheckFreeOfLinks(product.trusted, tree);
         }
         if (!status.ok()) {
             return status;
@@ -56,13 +56,13 @@ Status CheckTemplateTrees(Env& env, const Product& product) {
 }
 
 // Each wizard has both its scripts, as files.
-Status CheckWizardScripts(Env& env, const Product& product) {
+Status CheckWizardScripts(const Product& product) {
     for (const char* wizard : kWizardFolders) {
         for (const char* script : {kOlderScript, kNewerScript}) {
             const std::string path = GetWizardSource(product) + "\\" + wizard + "\\" +
                                      kScriptFolders[0] + "\\" + kScriptFolders[1] + "\\" + script;
             EntryKind kind = EntryKind::kMissing;
-            Status status = LookAt(env, product.trustedRoot, path, &kind);
+            Status status = LookAt(product.trusted, path, &kind);
             if (status.ok() && kind != EntryKind::kFile) {
                 status = Status::Failure(0, path + ": the wizard's script is not there as a file");
             }
@@ -80,23 +80,23 @@ Status CheckWizardScripts(Env& env, const Product& product) {
 // entry that cannot be looked at stops the installation. The temporary
 // project files are not looked at: whatever is at their names is removed,
 // never followed. Each entry is decided again on its handle when it is used.
-Status CheckProduct(Env& env, const Product& product) {
+Status CheckProduct(const Product& product) {
     for (int row = 0; row < kSampleProjectCount; ++row) {
         const Status status = CheckNoLink(
-            env, product.samplesRoot,
+            product.samples,
             GetSampleProjectStem(product.productRoot, GetSampleProjects()[row]) + ".vcproj");
         if (!status.ok()) {
             return status;
         }
     }
     for (const std::string& launcher : GetWizardLauncherPaths(product.templatesDir)) {
-        const Status status = CheckNoLink(env, product.trustedRoot, launcher);
+        const Status status = CheckNoLink(product.trusted, launcher);
         if (!status.ok()) {
             return status;
         }
     }
-    const Status status = CheckTemplateTrees(env, product);
-    return status.ok() ? CheckWizardScripts(env, product) : status;
+    const Status status = CheckTemplateTrees(product);
+    return status.ok() ? CheckWizardScripts(product) : status;
 }
 
 const char* const kUsage =
@@ -191,10 +191,14 @@ RunOutcome Finish(Env& env, bool install, bool complete, const std::vector<Insta
 // An installation: what earlier runs left unfinished is mended first,
 // whatever the product turns out to be; then the product is checked and
 // customised, and only then is any Visual Studio given the templates.
-RunOutcome Install(Env& env, const Product& product) {
+RunOutcome Install(Env& env, Product& product) {
     bool complete = true;
     const std::vector<Installation> served = FindServedInstallations(env, true, &complete);
-    Status status = CheckProduct(env, product);
+    // The product's roots are opened once, and all of it from them.
+    Status status = OpenProduct(env, &product);
+    if (status.ok()) {
+        status = CheckProduct(product);
+    }
     if (status.ok()) {
         status = PatchSampleProjects(env, product);
     }
@@ -225,7 +229,7 @@ RunOutcome RunWords(Env& env, const char* commandLine) {
             return RunOutcome::kNotUnderstood;
         }
         const bool install = IsInstallSwitch((*words)[0]);
-        const Product product = MakeProduct((*words)[1]);
+        Product product = MakeProduct((*words)[1]);
         if ((*words)[0] == "/i" || (*words)[0] == "/I") {
             env.Tell("Orvane: only -i adds the templates; \"" + (*words)[0] +
                      "\", like any other first word, removes them.");

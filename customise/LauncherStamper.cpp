@@ -48,8 +48,15 @@ Status AppendLineToFile(const File& file, const std::string& line) {
 
 Status StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
                            const std::string& line) {
+    Root opened;
+    const Status status = OpenRoot(env, root, &opened);
+    return status.ok() ? StampWizardLauncher(opened, launcherPath, line) : status;
+}
+
+Status StampWizardLauncher(const Root& root, const std::string& launcherPath,
+                           const std::string& line) {
     Child launcher;
-    const Status status = OpenBelow(env, root, launcherPath, Access::kReadWrite, &launcher);
+    const Status status = OpenBelow(root, launcherPath, Access::kReadWrite, &launcher);
     if (!status.ok()) {
         return status;
     }
@@ -88,7 +95,7 @@ bool StampWizardLaunchers(Env& env, const Product& product) {
     constexpr int kToldAtMost = 3;
     int failed = 0;
     for (const std::string& path : GetWizardLauncherPaths(product.templatesDir)) {
-        const Status status = StampWizardLauncher(env, product.trustedRoot, path, line);
+        const Status status = StampWizardLauncher(product.trusted, path, line);
         if (status.ok()) {
             continue;
         }

@@ -34,6 +34,9 @@ bool StampWizardLaunchers(Env& env, const Product& product);
 // exists and could not be stamped.
 Status StampWizardLauncher(Env& env, const std::string& root, const std::string& launcherPath,
                            const std::string& line);
+// The same below an open root.
+Status StampWizardLauncher(const Root& root, const std::string& launcherPath,
+                           const std::string& line);
 
 // Writes a line feed, `line` and a line feed at the end of an open file.
 Status AppendLineToFile(const File& file, const std::string& line);

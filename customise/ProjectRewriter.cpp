@@ -309,16 +309,16 @@ struct Rewritten {
 
 // Writes the rewrite of `projectPath` into a new file at `tempPath`,
 // beside it; false when there is no project to rewrite. Throws FileError.
-bool WriteRewrite(Env& env, const std::string& root, const std::string& projectPath,
-                  const std::string& tempPath, const std::string& includeDir,
-                  const std::string& libraryDir, Rewritten* rewritten, File* temp) {
+bool WriteRewrite(const Root& root, const std::string& projectPath, const std::string& tempPath,
+                  const std::string& includeDir, const std::string& libraryDir,
+                  Rewritten* rewritten, File* temp) {
     std::vector<std::string> tempNames;
-    Status status = OpenParentBelow(env, root, projectPath, &rewritten->folder, &rewritten->name);
+    Status status = OpenParentBelow(root, projectPath, &rewritten->folder, &rewritten->name);
     if (status.IsNotFound()) {
         return false;  // the product does not ship that sample
     }
-    if (status.ok() && (!NamesBelow(root, tempPath, &tempNames) || tempNames.empty())) {
-        status = Status::Failure(0, tempPath + " is not below " + root);
+    if (status.ok() && (!NamesBelow(root.path, tempPath, &tempNames) || tempNames.empty())) {
+        status = Status::Failure(0, tempPath + " is not below " + root.path);
     }
     if (!status.ok()) {
         throw FileError(projectPath + ": cannot open its folder as itself: " + status.reason());
@@ -396,7 +396,12 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
                         const std::string& libraryDir) {
     std::vector<Rewritten> projects(1);
     std::vector<File> temps(1);
-    if (WriteRewrite(env, root, projectPath, tempPath, includeDir, libraryDir, &projects[0],
+    Root opened;
+    const Status status = OpenRoot(env, root, &opened);
+    if (!status.ok()) {
+        throw FileError(projectPath + ": cannot open its folder as itself: " + status.reason());
+    }
+    if (WriteRewrite(opened, projectPath, tempPath, includeDir, libraryDir, &projects[0],
                      &temps[0])) {
         ReplaceProjects(env, projects, temps);
     }
@@ -404,7 +409,6 @@ void RewriteProjectFile(Env& env, const std::string& root, const std::string& pr
 
 Status PatchSampleProjects(Env& env, const Product& product) {
     const std::string& productRoot = product.productRoot;
-    const std::string& root = product.samplesRoot;
     const std::string includeDir = productRoot + kIncludeFolder;
     const std::string libraryDir = productRoot + kLibFolder;
     std::vector<Rewritten> projects;
@@ -414,8 +418,8 @@ Status PatchSampleProjects(Env& env, const Product& product) {
             const std::string stem = GetSampleProjectStem(productRoot, sample);
             Rewritten project;
             File temp;
-            if (WriteRewrite(env, root, stem + ".vcproj", stem + "1.vcproj", includeDir, libraryDir,
-                             &project, &temp)) {
+            if (WriteRewrite(product.samples, stem + ".vcproj", stem + "1.vcproj", includeDir,
+                             libraryDir, &project, &temp)) {
                 projects.push_back(std::move(project));
                 temps.push_back(std::move(temp));
             }

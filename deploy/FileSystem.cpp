@@ -374,22 +374,16 @@ bool IsExistingDirectory(Env& env, const std::string& path) {
 
 namespace {
 
-// Opens `root` by its path and then each of `names` from its parent's
-// handle: every one but the last must be a folder in its place.
-Status OpenNames(Env& env, const std::string& root, const std::vector<std::string>& names,
-                 Access access, Child* child) {
+// Opens each of `names`, one or more, from its parent's handle, the first
+// from `top`: every one but the last must be a folder in its place.
+Status OpenNamesFrom(const Folder& top, const std::vector<std::string>& names, Access access,
+                     Child* child) {
     *child = Child();
-    Folder folder;
-    Status status = env.OpenFolder(root, &folder);
-    if (status.IsNotFound()) {
-        return Status();  // kMissing
-    }
-    if (!status.ok()) {
-        return status;
-    }
+    const Folder* parent = &top;
+    Folder held;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const bool last = i + 1 == names.size();
-        status = folder.OpenChild(names[i], last ? access : Access::kLook, child);
+        const Status status = parent->OpenChild(names[i], last ? access : Access::kLook, child);
         if (!status.ok() || last) {
             return status;
         }
@@ -400,11 +394,27 @@ Status OpenNames(Env& env, const std::string& root, const std::vector<std::strin
             child->kind = kind;
             return Status();
         }
-        folder = std::move(child->folder);
+        held = std::move(child->folder);
+        parent = &held;
     }
-    child->kind = EntryKind::kFolder;
-    child->folder = std::move(folder);
     return Status();
+}
+
+// Opens each of `names` below the open `root`; no names give the root
+// itself, opened again by its path (at and above it links are the
+// installer's choice).
+Status OpenNamesBelow(const Root& root, const std::vector<std::string>& names, Access access,
+                      Child* child) {
+    *child = Child();
+    if (!root.folder.IsOpen()) {
+        return Status();  // nothing is there: kMissing
+    }
+    if (!names.empty()) {
+        return OpenNamesFrom(root.folder, names, access, child);
+    }
+    const Status status = root.env->OpenFolder(root.path, &child->folder);
+    child->kind = status.ok() ? EntryKind::kFolder : EntryKind::kMissing;
+    return status;
 }
 
 Status NotBelow(const std::string& root, const std::string& path) {
@@ -413,25 +423,38 @@ Status NotBelow(const std::string& root, const std::string& path) {
 
 }  // namespace
 
-Status OpenBelow(Env& env, const std::string& root, const std::string& path, Access access,
-                 Child* child) {
-    std::vector<std::string> names;
-    if (!NamesBelow(root, path, &names)) {
-        return NotBelow(root, path);
-    }
-    return OpenNames(env, root, names, access, child);
+Status OpenRoot(Env& env, const std::string& path, Root* root) {
+    root->env = &env;
+    root->path = path;
+    const Status status = env.OpenFolder(path, &root->folder);
+    return status.IsNotFound() ? Status() : status;
 }
 
-Status OpenParentBelow(Env& env, const std::string& root, const std::string& path, Folder* folder,
+Status OpenBelow(Env& env, const std::string& root, const std::string& path, Access access,
+                 Child* child) {
+    Root opened;
+    const Status status = OpenRoot(env, root, &opened);
+    return status.ok() ? OpenBelow(opened, path, access, child) : status;
+}
+
+Status OpenBelow(const Root& root, const std::string& path, Access access, Child* child) {
+    std::vector<std::string> names;
+    if (!NamesBelow(root.path, path, &names)) {
+        return NotBelow(root.path, path);
+    }
+    return OpenNamesBelow(root, names, access, child);
+}
+
+Status OpenParentBelow(const Root& root, const std::string& path, Folder* folder,
                        std::string* name) {
     std::vector<std::string> names;
-    if (!NamesBelow(root, path, &names) || names.empty()) {
-        return NotBelow(root, path);
+    if (!NamesBelow(root.path, path, &names) || names.empty()) {
+        return NotBelow(root.path, path);
     }
     *name = names.back();
     names.pop_back();
     Child opened;
-    const Status status = OpenNames(env, root, names, Access::kLook, &opened);
+    const Status status = OpenNamesBelow(root, names, Access::kLook, &opened);
     if (!status.ok()) {
         return status;
     }
@@ -444,9 +467,22 @@ Status OpenParentBelow(Env& env, const std::string& root, const std::string& pat
     return Status();
 }
 
+Status OpenParentBelow(Env& env, const std::string& root, const std::string& path, Folder* folder,
+                       std::string* name) {
+    Root opened;
+    const Status status = OpenRoot(env, root, &opened);
+    return status.ok() ? OpenParentBelow(opened, path, folder, name) : status;
+}
+
 Status InspectBelow(Env& env, const std::string& root, const std::string& path, EntryKind* kind) {
+    Root opened;
+    const Status status = OpenRoot(env, root, &opened);
+    return status.ok() ? InspectBelow(opened, path, kind) : status;
+}
+
+Status InspectBelow(const Root& root, const std::string& path, EntryKind* kind) {
     Child child;
-    const Status status = OpenBelow(env, root, path, Access::kLook, &child);
+    const Status status = OpenBelow(root, path, Access::kLook, &child);
     *kind = child.kind;
     return status;
 }
@@ -487,8 +523,14 @@ Status CheckHoldsOnlyItself(const Folder& folder, const std::string& path) {
 }
 
 Status CheckFreeOfLinks(Env& env, const std::string& root, const std::string& path) {
+    Root opened;
+    const Status status = OpenRoot(env, root, &opened);
+    return status.ok() ? CheckFreeOfLinks(opened, path) : status;
+}
+
+Status CheckFreeOfLinks(const Root& root, const std::string& path) {
     Child entry;
-    const Status status = OpenBelow(env, root, path, Access::kLook, &entry);
+    const Status status = OpenBelow(root, path, Access::kLook, &entry);
     if (!status.ok()) {
         return Status::Failure(status.code(), path + ": " + status.reason());
     }

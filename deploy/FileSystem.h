@@ -47,6 +47,20 @@ bool IsSameNameCaseless(const std::string& a, const std::string& b);
 // below `root` or steps out of it; an empty list when it is `root` itself.
 bool NamesBelow(const std::string& root, const std::string& path, std::vector<std::string>* names);
 
+// A folder at and above which links are the installer's choice, opened
+// once by its path: every entry below it is then opened from its handle,
+// so that nothing swapped in above one can be followed. One where nothing
+// is there holds nothing (everything below it is missing).
+struct Root {
+    Env* env = nullptr;
+    std::string path;
+    Folder folder;  // closed where nothing is there
+};
+
+// Opens folder `path` as a root. Fails only when something is there that
+// cannot be opened as a folder.
+Status OpenRoot(Env& env, const std::string& path, Root* root);
+
 // Opens `path` below `root` for `access`: `root` by its path, every entry
 // below it from its parent's handle (Folder::OpenChild), and says what it
 // is in *child. A folder on the way that is missing makes `path` kMissing;
@@ -56,15 +70,20 @@ bool NamesBelow(const std::string& root, const std::string& path, std::vector<st
 // cannot be opened.
 Status OpenBelow(Env& env, const std::string& root, const std::string& path, Access access,
                  Child* child);
+// The same below an open root.
+Status OpenBelow(const Root& root, const std::string& path, Access access, Child* child);
 
 // Opens the folder that holds `path` below `root` and gives the last name.
 // Fails when that folder cannot be opened as a folder of its own (with
 // kPathNotFound where it is missing), or `path` is `root` itself.
 Status OpenParentBelow(Env& env, const std::string& root, const std::string& path, Folder* folder,
                        std::string* name);
+Status OpenParentBelow(const Root& root, const std::string& path, Folder* folder,
+                       std::string* name);
 
 // What `path` below `root` is, as OpenBelow says; nothing is kept open.
 Status InspectBelow(Env& env, const std::string& root, const std::string& path, EntryKind* kind);
+Status InspectBelow(const Root& root, const std::string& path, EntryKind* kind);
 
 // Succeeds when `path` below `root`, and for a folder everything in it, is
 // itself: no link, no second name, no sparse file, no name the code page
@@ -72,6 +91,7 @@ Status InspectBelow(Env& env, const std::string& root, const std::string& path, 
 // in it and is free of links too. The failure names the first entry that
 // is not, or that could not be looked at, and why.
 Status CheckFreeOfLinks(Env& env, const std::string& root, const std::string& path);
+Status CheckFreeOfLinks(const Root& root, const std::string& path);
 
 // The same for everything in open folder `folder`, at `path`.
 Status CheckHoldsOnlyItself(const Folder& folder, const std::string& path);

@@ -35,6 +35,16 @@ Product MakeProduct(std::string templatesDir) {
     return product;
 }
 
+Status OpenProduct(Env& env, Product* product) {
+    Status status = OpenRoot(env, product->trustedRoot, &product->trusted);
+    if (status.ok()) {
+        status = OpenRoot(env, product->samplesRoot, &product->samples);
+    }
+    return status.ok() ? status
+                       : Status::Failure(status.code(), "the product's folders cannot be opened: " +
+                                                            status.reason());
+}
+
 std::string GetTemplateSource(const Product& product, const std::string& versionText,
                               const char* folder) {
     return product.templatesDir + versionText + "\\" + kVersionTemplates + "\\" + folder;

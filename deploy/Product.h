@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "deploy/FileSystem.h"
+
 namespace orvane {
 
 // The text of `templatesDir` before its first "Templates" (case-sensitive),
@@ -26,11 +28,18 @@ struct Product {
     std::string productRoot;   // GetProductRoot of templatesDir
     std::string trustedRoot;   // GetTrustedRoot of templatesDir
     std::string samplesRoot;   // GetTrustedSamplesRoot of templatesDir
+    // The two roots, once OpenProduct has opened them: everything of the
+    // product is then opened from these handles, each root once a run.
+    Root trusted;
+    Root samples;
 };
 
 // The product whose templates folder is `templatesDir`, a backslash added
-// where it has none.
+// where it has none; its roots are not open yet.
 Product MakeProduct(std::string templatesDir);
+
+// Opens the product's two roots.
+Status OpenProduct(Env& env, Product* product);
 
 // The folder of the shipped templates of the version `versionText` that
 // Visual Studio shows as `folder` (kProjectTemplates or kItemTemplates).

@@ -57,7 +57,7 @@ Status Staging::ArrangeScripts() {
 // Opens the product's folder `from` as a folder of its own.
 Status Staging::OpenSource(const Product& product, const std::string& from, Folder* source) {
     Child child;
-    const Status status = OpenBelow(vc_.env(), product.trustedRoot, from, Access::kLook, &child);
+    const Status status = OpenBelow(product.trusted, from, Access::kLook, &child);
     if (!status.ok()) {
         return Failed(from + " cannot be opened: " + status.reason(), status);
     }

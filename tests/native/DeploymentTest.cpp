@@ -12,7 +12,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const Product kProduct = MakeProduct(kTemplates);
 const char* const kVcDirs[] = {"C:\\VS71\\Vc7", "C:\\VS8\\VC", "C:\\VS9\\VC"};
 
 // One run as the run sequence makes it: the installations found once, each
@@ -27,8 +26,16 @@ bool RunOnce(FakeEnv& env, bool install) {
             complete = false;
         }
     }
-    return (install ? InstallAllVersions(env, kProduct, served) : RemoveAllVersions(env, served)) &&
-           complete;
+    if (!install) {
+        return RemoveAllVersions(env, served) && complete;
+    }
+    Product product = MakeProduct(kTemplates);
+    const Status opened = OpenProduct(env, &product);
+    if (!opened.ok()) {
+        env.Tell("Orvane: stopped: " + opened.reason());
+        return false;
+    }
+    return InstallAllVersions(env, product, served) && complete;
 }
 
 // What Visual Studio reads of a VC folder: its three template folders.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/native/FakeEnv.h"
+#include "tests/native/ProductFixture.h"
 
 namespace orvane {
 namespace {
@@ -33,10 +34,10 @@ TEST(MakeBaseDirParamLine, ExactText) {
 
 TEST_F(Stamper, AppendsTheStampAfterTheOldBytes) {
     env.AddFile(kToolBand, "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n");
-    StampWizardLaunchers(env, product);
+    StampWizardLaunchers(env, OpenedProduct(env, product.templatesDir));
     EXPECT_EQ(env.Content(kToolBand),
               "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n" + kStamp);
-    StampWizardLaunchers(env, product);
+    StampWizardLaunchers(env, OpenedProduct(env, product.templatesDir));
     EXPECT_EQ(env.Content(kToolBand),
               "VSWIZARD 7.0\r\nWizard=VsWizard.VsWizardEngine.8.0\r\n" + kStamp + kStamp);
     EXPECT_EQ(env.OpenFileCount(), 0u);
@@ -47,7 +48,7 @@ TEST_F(Stamper, UnterminatedAndEmptyLaunchers) {
     const std::string empty =
         "C:\\Kit\\Templates\\10.0\\VCPlusPlus\\TessaloomsMFC\\AddDeskBand.vsz";
     env.AddFile(empty, "");
-    StampWizardLaunchers(env, product);
+    StampWizardLaunchers(env, OpenedProduct(env, product.templatesDir));
     EXPECT_EQ(env.Content(kToolBand), "Param=\"X = 1\"" + kStamp);
     EXPECT_EQ(env.Content(empty), kStamp);
 }
@@ -68,7 +69,7 @@ TEST_F(Stamper, TwoHundredFortyPathsInOrder) {
     env.AddFile("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\TessaloomsMFC\\Unlisted.vsz", "u");
     env.AddFile("C:\\Kit\\Templates\\9.0\\VCPlusPlus\\Other\\AddToolBand.vsz", "o");
     env.ClearLog();
-    StampWizardLaunchers(env, product);
+    StampWizardLaunchers(env, OpenedProduct(env, product.templatesDir));
     std::vector<std::string> opened;
     for (const std::string& line : env.Log()) {
         opened.push_back(line.substr(5));
@@ -95,7 +96,7 @@ TEST_F(Stamper, BusyAndReadOnlyLaunchersAreToldAndFoldersSkipped) {
     env.HoldOpen(busy);
     env.AddDirectory("C:\\Kit\\Templates\\7.1\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz");
     env.AddFile(kToolBand, "");
-    EXPECT_FALSE(StampWizardLaunchers(env, product));
+    EXPECT_FALSE(StampWizardLaunchers(env, OpenedProduct(env, product.templatesDir)));
     EXPECT_EQ(env.Content(readOnly), "r");
     EXPECT_EQ(env.Content(busy), "b");
     EXPECT_EQ(env.Content(kToolBand), kStamp);
@@ -109,7 +110,7 @@ TEST_F(Stamper, FailedWritesAreReportedAFewToTheCallerAllToTheLog) {
         env.AddFile(path, "x");
     }
     env.FailCall(Call::kWrite, 0);
-    EXPECT_FALSE(StampWizardLaunchers(env, product));
+    EXPECT_FALSE(StampWizardLaunchers(env, OpenedProduct(env, product.templatesDir)));
     EXPECT_EQ(env.Content(kToolBand), "x");
     EXPECT_EQ(env.OpenFileCount(), 0u);
     ASSERT_EQ(env.Told().size(), 4u);
@@ -121,7 +122,7 @@ TEST_F(Stamper, WithoutTemplatesTheBaseDirIsEmpty) {
     product = MakeProduct("C:\\Kit\\T\\");
     const std::string path = "C:\\Kit\\T\\9.0\\VCPlusPlus\\TessaloomsMFC\\AddToolBand.vsz";
     env.AddFile(path, "");
-    StampWizardLaunchers(env, product);
+    StampWizardLaunchers(env, OpenedProduct(env, product.templatesDir));
     EXPECT_EQ(env.Content(path), "\nParam=\"BASE_DIR = \"\n");
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "deploy/Product.h"
 #include "deploy/VisualStudio.h"
 #include "tests/native/FakeEnv.h"
 
@@ -29,6 +30,14 @@ inline void AddShippedTemplates(FakeEnv& env, const std::string& templatesDir = 
         env.AddFile(templatesDir + "Templates\\VCPlusPlus\\" + wizard + "\\html\\1033\\default.htm",
                     "<html/>");
     }
+}
+
+// The product at `templatesDir`, its roots opened in `env`, which must
+// outlive it.
+inline Product OpenedProduct(FakeEnv& env, const std::string& templatesDir = kTemplates) {
+    Product product = MakeProduct(templatesDir);
+    OpenProduct(env, &product).Ignore();  // a root that cannot be opened holds nothing
+    return product;
 }
 
 // Registers a version with an InstallDir of `ide` (a Common7\IDE\ folder).

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/native/FakeEnv.h"
+#include "tests/native/ProductFixture.h"
 
 namespace orvane {
 namespace {
@@ -207,7 +208,7 @@ class PatchSampleProjectsTest : public ::testing::Test {
 
 TEST_F(PatchSampleProjectsTest, EveryRowInTableOrder) {
     env.ClearLog();
-    EXPECT_TRUE(PatchSampleProjects(env, product).ok());
+    EXPECT_TRUE(PatchSampleProjects(env, OpenedProduct(env, product.templatesDir)).ok());
     std::vector<std::string> opened;
     for (const std::string& line : env.Log()) {
         if (line.rfind("open ", 0) == 0) {
@@ -225,7 +226,7 @@ TEST_F(PatchSampleProjectsTest, EveryRowInTableOrder) {
 
 TEST_F(PatchSampleProjectsTest, MissingRowIsSkipped) {
     env.Remove(ProjectPath(4));
-    EXPECT_TRUE(PatchSampleProjects(env, product).ok());
+    EXPECT_TRUE(PatchSampleProjects(env, OpenedProduct(env, product.templatesDir)).ok());
     EXPECT_EQ(env.Content(ProjectPath(5)), Patched(5));
     EXPECT_FALSE(env.Exists(ProjectPath(4)));
 }
@@ -234,7 +235,7 @@ TEST_F(PatchSampleProjectsTest, WithoutTemplatesInThePathEverythingIsRelative) {
     product = MakeProduct("C:\\Kit\\templates\\");
     env.AddFile("Samples\\BandObjectsSample\\BandObjects.vcproj",
                 "AdditionalIncludeDirectories\nAdditionalLibraryDirectories/>\n");
-    EXPECT_TRUE(PatchSampleProjects(env, product).ok());
+    EXPECT_TRUE(PatchSampleProjects(env, OpenedProduct(env, product.templatesDir)).ok());
     EXPECT_EQ(env.Content("Samples\\BandObjectsSample\\BandObjects.vcproj"),
               "\tAdditionalIncludeDirectories=\"Include\"\n"
               "\tAdditionalLibraryDirectories=\"Lib\"/>\n");
@@ -252,7 +253,7 @@ TEST_F(PatchSampleProjectsTest, EveryFailingCallLeavesWholeFilesAndNoTemporaryFi
         for (int row = 0; row < kSampleProjectCount; ++row) {
             clean.AddFile(ProjectPath(row), Original(row));
         }
-        EXPECT_TRUE(PatchSampleProjects(clean, product).ok());
+        EXPECT_TRUE(PatchSampleProjects(clean, OpenedProduct(clean, product.templatesDir)).ok());
         for (Call call : {Call::kOpenChild, Call::kCreate, Call::kRead, Call::kWrite, Call::kSeek,
                           Call::kTruncate, Call::kFlush, Call::kRename}) {
             callsOfACleanRun[call] = clean.CallCount(call);
@@ -268,7 +269,8 @@ TEST_F(PatchSampleProjectsTest, EveryFailingCallLeavesWholeFilesAndNoTemporaryFi
                 faulty.AddFile(ProjectPath(row), Original(row));
             }
             faulty.FailCall(call, nth);
-            EXPECT_FALSE(PatchSampleProjects(faulty, product).ok())
+            EXPECT_FALSE(
+                PatchSampleProjects(faulty, OpenedProduct(faulty, product.templatesDir)).ok())
                 << static_cast<int>(call) << " " << nth;
             bool reachedUnpatched = false;
             for (int row = 0; row < kSampleProjectCount; ++row) {
@@ -293,7 +295,8 @@ TEST_F(PatchSampleProjectsTest, EveryFailingCallLeavesWholeFilesAndNoTemporaryFi
         }
         killed.KillAt(nth);
         try {
-            EXPECT_TRUE(PatchSampleProjects(killed, product).ok());
+            EXPECT_TRUE(
+                PatchSampleProjects(killed, OpenedProduct(killed, product.templatesDir)).ok());
             break;
         } catch (const FakeEnv::Killed&) {
         }
