@@ -59,8 +59,10 @@ Status CheckTemplateTrees(const Product& product) {
 Status CheckWizardScripts(const Product& product) {
     for (const char* wizard : kWizardFolders) {
         for (const char* script : {kOlderScript, kNewerScript}) {
-            const std::string path = GetWizardSource(product) + "\\" + wizard + "\\" +
-                                     kScriptFolders[0] + "\\" + kScriptFolders[1] + "\\" + script;
+            const std::string path =
+                Below(Below(Below(Below(GetWizardSource(product), wizard), kScriptFolders[0]),
+                            kScriptFolders[1]),
+                      script);
             EntryKind kind = EntryKind::kMissing;
             Status status = LookAt(product.trusted, path, &kind);
             if (status.ok() && kind != EntryKind::kFile) {

@@ -24,7 +24,7 @@ class Site {
 
     // Each step tells the caller, once, why it failed; false then.
     bool Open() {
-        Status status = vc_.Open();
+        const Status status = vc_.Open();
         return vc_.Told(status.ok() ? record_.Load() : status);
     }
     bool Recover() { return vc_.Told(Mend()); }
@@ -80,7 +80,7 @@ class Site {
     // else at its name is discarded.
     Status FinishFound(Work work) {
         const bool install = work == Work::kInstall;
-        const char* name = install ? kInstallJournal : kRemoveJournal;
+        const char* name = JournalName(work);
         EntryKind kind = EntryKind::kMissing;
         {
             Child found;

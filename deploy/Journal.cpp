@@ -5,11 +5,11 @@
 #include "deploy/FileSystem.h"
 
 namespace orvane {
-namespace {
-
 const char* JournalName(Work work) {
     return work == Work::kInstall ? kInstallJournal : kRemoveJournal;
 }
+
+namespace {
 
 // `first`, and what also failed after it: one failure that says both.
 Status Also(const Status& first, const Status& then) {
@@ -143,9 +143,12 @@ Status Journal::MoveAllIn(const Folder& journal, int top, Trust trust) {
             }
         }
     }
+    if (top != kWizardsTop) {
+        return status;
+    }
     // What the product no longer ships goes with the switch.
     for (const Added& entry : record_.entries()) {
-        if (top == kWizardsTop && entry.pending == Added::kDropping) {
+        if (entry.pending == Added::kDropping) {
             status = MoveAside(top, entry.name);
             if (!status.ok()) {
                 return status;

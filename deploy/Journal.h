@@ -19,6 +19,9 @@ enum class Work { kInstall, kRemove };
 // Whose journal: this run's own, or one found on disk, untrusted.
 enum class Trust { kLive, kFound };
 
+// The journal's name in the VC folder for `work`.
+const char* JournalName(Work work);
+
 class Journal {
   public:
     Journal(const VcFolder& vc, AddedRecord& record) : vc_(vc), record_(record) {}
