@@ -32,6 +32,21 @@ bool IsJournalName(const std::string& name) {
     return false;
 }
 
+// Opens folder `name` of `parent`, making it where nothing is there.
+Status OpenOrMakeFolder(const Folder& parent, const char* name, Folder* folder) {
+    Child child;
+    Status status = parent.OpenChild(name, Access::kLook, &child);
+    if (status.ok() && child.kind == EntryKind::kFolder) {
+        *folder = std::move(child.folder);
+        return status;
+    }
+    if (status.ok()) {
+        status = child.kind == EntryKind::kMissing ? parent.NewFolder(name, folder)
+                                                   : Status::Failure(0, kNotItself);
+    }
+    return status;
+}
+
 }  // namespace
 
 std::vector<const char*> OwnNames(int top) {
@@ -48,20 +63,6 @@ bool IsOwnName(int top, const std::string& name) {
         }
     }
     return false;
-}
-
-Status OpenOrMakeFolder(const Folder& parent, const char* name, Folder* folder) {
-    Child child;
-    Status status = parent.OpenChild(name, Access::kLook, &child);
-    if (status.ok() && child.kind == EntryKind::kFolder) {
-        *folder = std::move(child.folder);
-        return status;
-    }
-    if (status.ok()) {
-        status = child.kind == EntryKind::kMissing ? parent.NewFolder(name, folder)
-                                                   : Status::Failure(0, kNotItself);
-    }
-    return status;
 }
 
 Status Failed(const std::string& what, const Status& cause) {

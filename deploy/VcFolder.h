@@ -35,9 +35,6 @@ extern const char* const kLeftovers;
 std::vector<const char*> OwnNames(int top);
 bool IsOwnName(int top, const std::string& name);
 
-// Opens folder `name` of `parent`, making it where nothing is there.
-Status OpenOrMakeFolder(const Folder& parent, const char* name, Folder* folder);
-
 // A failure saying `what`, with the system's code of `cause`, if any.
 Status Failed(const std::string& what, const Status& cause = Status());
 
