@@ -1,5 +1,6 @@
 #include "deploy/FileSystem.h"
 
+#include <iterator>
 #include <utility>
 
 #include "platform/CodePage.h"
@@ -10,6 +11,11 @@ namespace {
 
 // Bytes moved at a time when a file is copied.
 constexpr std::uint32_t kCopyBufferSize = 64 * 1024;
+
+// How long a deletion waits, each time, for another program that holds
+// an entry (an indexer, a virus scanner) to let go: about a third of a
+// second in all for a whole walk, so that a tree held for good fails soon.
+constexpr unsigned kPauses[] = {1, 10, 20, 40, 80, 160};
 
 bool IsAsciiLetterCaseless(char a, char b) {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
@@ -58,10 +64,23 @@ struct Walk {
         return false;
     }
 
+    // Waits a little longer each time for another program to let go of an
+    // entry; false once the walk has waited all it may.
+    bool Pause() {
+        if (env == nullptr || pauses == std::size(kPauses)) {
+            return false;
+        }
+        env->Pause(kPauses[pauses++]);
+        return true;
+    }
+
     std::vector<char> buffer;
     Status failure;
     // Where a copy holds the files it wrote.
     PendingWrites* pending = nullptr;
+    // What a deletion waits through; none without it.
+    Env* env = nullptr;
+    std::size_t pauses = 0;
 };
 
 // Opens `name` in `parent` for looking, and again for reading when it is a
@@ -201,33 +220,38 @@ bool CopyInto(Walk& walk, const Folder& from, const std::string& fromPath, const
 
 bool DeleteContent(Walk& walk, const Folder& folder, const std::string& path, int depth);
 
-// Deletes entry `name` of open folder `parent`: a file or a link itself,
-// or a folder with everything in it.
-bool DeleteChild(Walk& walk, const Folder& parent, const std::string& path, const std::string& name,
-                 int depth) {
+// Deletes entry `name` of open folder `parent` once: a file or a link
+// itself, or a folder with everything in it.
+Status DeleteOnce(Walk& walk, const Folder& parent, const std::string& path,
+                  const std::string& name, int depth) {
     Child child;
     Status status = parent.OpenChild(name, Access::kRemove, &child);
-    if (!status.ok()) {
-        return walk.Fail(Below(path, name), status.reason());
+    if (!status.ok() || child.kind == EntryKind::kMissing) {
+        return status;
     }
-    switch (child.kind) {
-        case EntryKind::kMissing:
+    if (child.kind == EntryKind::kLink && !child.link.IsOpen()) {
+        return Status::Failure(0, "a link that cannot be removed itself");
+    }
+    if (child.kind == EntryKind::kFolder &&
+        !DeleteContent(walk, child.folder, Below(path, name), depth + 1)) {
+        return walk.failure;
+    }
+    return child.entry().Delete();
+}
+
+// Deletes entry `name` of open folder `parent`, as DeleteOnce does, again
+// after a pause while another program holds it or what was in it.
+bool DeleteChild(Walk& walk, const Folder& parent, const std::string& path, const std::string& name,
+                 int depth) {
+    for (;;) {
+        const Status status = DeleteOnce(walk, parent, path, name, depth);
+        if (status.ok()) {
             return true;
-        case EntryKind::kFolder:
-            if (!DeleteContent(walk, child.folder, Below(path, name), depth + 1)) {
-                return false;
-            }
-            break;
-        case EntryKind::kLink:
-            if (!child.link.IsOpen()) {
-                return walk.Fail(Below(path, name), "a link that cannot be removed itself");
-            }
-            break;
-        case EntryKind::kFile:
-            break;
+        }
+        if (!(status.IsInUse() || status.IsNotEmpty()) || !walk.failure.ok() || !walk.Pause()) {
+            return walk.Fail(Below(path, name), status.reason());
+        }
     }
-    status = child.entry().Delete();
-    return status.ok() || walk.Fail(Below(path, name), status.reason());
 }
 
 bool DeleteContent(Walk& walk, const Folder& folder, const std::string& path, int depth) {
@@ -546,8 +570,10 @@ Status CheckFreeOfLinks(const Root& root, const std::string& path) {
     return Status();
 }
 
-Status DeleteEntry(const Folder& parent, const std::string& parentPath, const std::string& name) {
+Status DeleteEntry(Env& env, const Folder& parent, const std::string& parentPath,
+                   const std::string& name) {
     Walk walk;
+    walk.env = &env;
     DeleteChild(walk, parent, parentPath, name, 0);
     return walk.failure;
 }

@@ -101,9 +101,13 @@ extern const char* const kNotItself;
 
 // Deletes entry `name` of open folder `parent` (at `parentPath`, for the
 // reason): a file or a link itself, or a folder with everything in it.
+// An entry another program holds, or a folder that still holds entries
+// being deleted, is tried again after a pause (Env::Pause), for a third of
+// a second at most in all. An entry already being deleted counts as gone.
 // Succeeds when all of it went, or nothing was there; the failure names the
 // first entry that stayed, and why.
-Status DeleteEntry(const Folder& parent, const std::string& parentPath, const std::string& name);
+Status DeleteEntry(Env& env, const Folder& parent, const std::string& parentPath,
+                   const std::string& name);
 
 // Files written and not yet made durable, each held open until one pass
 // makes them all so (Env::MakeDurable): a flush per file as it is written

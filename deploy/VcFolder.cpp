@@ -146,7 +146,7 @@ Status VcFolder::OpenOrMake(const Folder& parent, const std::string& parentPath,
 
 Status VcFolder::Discard(const Folder& parent, const std::string& parentPath,
                          const std::string& name) const {
-    const Status deleted = DeleteEntry(parent, parentPath, name);
+    const Status deleted = DeleteEntry(env_, parent, parentPath, name);
     if (deleted.ok()) {
         return deleted;
     }
@@ -229,7 +229,7 @@ Status VcFolder::EmptyLeftovers() const {
     Status first;
     for (const DirectoryEntry& entry : entries) {
         const Status deleted = UnusableName(entry) == nullptr
-                                   ? DeleteEntry(found.folder, Path(kLeftovers), entry.name)
+                                   ? DeleteEntry(env_, found.folder, Path(kLeftovers), entry.name)
                                    : Status::Failure(0, UnusableName(entry));
         if (!deleted.ok()) {
             first = first.ok() ? deleted : first;
@@ -243,7 +243,7 @@ Status VcFolder::EmptyLeftovers() const {
     } else {
         found = Child();
         // An empty folder that stays is harmless.
-        DeleteEntry(vc_, shown_, kLeftovers).Ignore();
+        DeleteEntry(env_, vc_, shown_, kLeftovers).Ignore();
     }
     return Status();
 }

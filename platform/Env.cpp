@@ -25,6 +25,14 @@ bool Status::IsInexact() const {
     return failed_ && code_ == kInexactText;
 }
 
+bool Status::IsInUse() const {
+    return failed_ && code_ == kInUse;
+}
+
+bool Status::IsNotEmpty() const {
+    return failed_ && code_ == kNotEmpty;
+}
+
 Held::Held(Held&& other) noexcept : env_(other.env_), id_(other.id_) {
     other.env_ = nullptr;
     other.id_ = 0;

@@ -38,6 +38,12 @@ class [[nodiscard]] Status {
     bool IsNotAFolder() const;
     // A failure because a text the code page cannot hold exactly.
     bool IsInexact() const;
+    // A failure because another program has the entry open in a way that
+    // keeps this call out: it may let go in a moment.
+    bool IsInUse() const;
+    // A failure because a folder to be deleted still holds entries (some
+    // perhaps still being deleted while another program holds them).
+    bool IsNotEmpty() const;
     // For a step done only in passing (a clean-up after a failure already
     // told): whatever it came to, nothing more is done about it.
     void Ignore() const {}
@@ -54,6 +60,8 @@ constexpr long kNotFound = 2;        // nothing at the name (ERROR_FILE_NOT_FOUN
 constexpr long kPathNotFound = 3;    // nothing on the way to it (ERROR_PATH_NOT_FOUND)
 constexpr long kNotAFolder = 267;    // a path opened as a folder is not one (ERROR_DIRECTORY)
 constexpr long kInexactText = 1113;  // a text the code page cannot hold exactly
+constexpr long kInUse = 32;          // held by another program (ERROR_SHARING_VIOLATION)
+constexpr long kNotEmpty = 145;      // a folder still holds entries (ERROR_DIR_NOT_EMPTY)
 
 // The attribute bit of a listed entry that marks a folder.
 constexpr std::uint32_t kAttributeDirectory = 0x10;
@@ -267,6 +275,10 @@ class Env {
     // way it took goes to the log. The files stay open. Fails, with the
     // reason, unless all of them were made durable.
     Status MakeDurable(const std::vector<File>& files);
+
+    // Waits `milliseconds` doing nothing, so that another program's brief
+    // hold on an entry (an indexer's, a virus scanner's) may pass.
+    virtual void Pause(unsigned milliseconds) = 0;
 
     // Waits, two minutes at the most, until no other Orvane run on this
     // machine (in any session) holds the turn, and holds it until

@@ -959,6 +959,10 @@ void WinEnv::GiveTurnBack() {
     turn_.Reset();
 }
 
+void WinEnv::Pause(unsigned milliseconds) {
+    Sleep(milliseconds);
+}
+
 bool WinEnv::IsInteractive() {
     // Quiet runners (NSIS's nsExec among them) start a program hidden: a
     // window created so would never be seen, and its modal loop never end.

@@ -50,6 +50,7 @@ class WinEnv final : public Env {
 
     Status WriteValue(const std::string& subKey, const std::string& name,
                       const std::string& value) override;
+    void Pause(unsigned milliseconds) override;
     Status TakeTurn() override;
     void GiveTurnBack() override;
     std::string StartLog() override;

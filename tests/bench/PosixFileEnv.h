@@ -12,6 +12,7 @@ namespace orvane {
 
 class PosixFileEnv final : public Env {
   public:
+    void Pause(unsigned) override {}
     Status TakeTurn() override { return Status(); }
     void GiveTurnBack() override {}
     Status WriteValue(const std::string&, const std::string&, const std::string&) override {

@@ -12,10 +12,8 @@ namespace {
 // The codes of the failures this file system gives of itself.
 constexpr long kFakeFailure = 1;
 constexpr long kErrorAccessDenied = 5;
-constexpr long kErrorSharingViolation = 32;
 constexpr long kErrorFileExists = 80;
 constexpr long kErrorInvalidName = 123;
-constexpr long kErrorDirNotEmpty = 145;
 
 Status NotFound() {
     return Status::Failure(kNotFound, "nothing is there");
@@ -134,8 +132,22 @@ void FakeEnv::SetReadOnly(const std::string& path, bool readOnly) {
     entries_.at(Normalise(path)).readOnly = readOnly;
 }
 
-void FakeEnv::HoldOpen(const std::string& path) {
-    heldOpen_.insert(Normalise(path));
+void FakeEnv::HoldOpen(const std::string& path, int pauses, bool sharingDelete) {
+    heldOpen_[Normalise(path)] = Hold{pauses, sharingDelete, false};
+}
+
+void FakeEnv::Pause(unsigned milliseconds) {
+    paused_ += milliseconds;
+    for (auto hold = heldOpen_.begin(); hold != heldOpen_.end();) {
+        if (hold->second.pauses < 0 || --hold->second.pauses > 0) {
+            ++hold;
+            continue;
+        }
+        if (hold->second.deleted) {
+            entries_.erase(hold->first);
+        }
+        hold = heldOpen_.erase(hold);
+    }
 }
 
 void FakeEnv::AddLink(const std::string& path, bool toFolder) {
@@ -213,7 +225,8 @@ std::uint32_t FakeEnv::AttributesOf(const Entry& entry) {
 }
 
 bool FakeEnv::IsBusy(const std::string& key) const {
-    if (heldOpen_.count(key) != 0) {
+    const auto held = heldOpen_.find(key);
+    if (held != heldOpen_.end() && !held->second.sharingDelete) {
         return true;
     }
     return std::any_of(openFiles_.begin(), openFiles_.end(), [&](const auto& open) {
@@ -345,8 +358,9 @@ Status FakeEnv::OpenChildId(HandleId folder, const std::string& name, Access acc
         return status;
     }
     const auto found = entries_.find(key);
-    if (found == entries_.end()) {
-        *kind = EntryKind::kMissing;
+    const auto held = heldOpen_.find(key);
+    if (found == entries_.end() || (held != heldOpen_.end() && held->second.deleted)) {
+        *kind = EntryKind::kMissing;  // as good as gone
         return Status();
     }
     const Entry& entry = found->second;
@@ -362,7 +376,7 @@ Status FakeEnv::OpenChildId(HandleId folder, const std::string& name, Access acc
         const bool opened = std::any_of(openFiles_.begin(), openFiles_.end(),
                                         [&](const auto& open) { return open.second.key == key; });
         if (IsBusy(key) || (exclusive && opened)) {
-            return Status::Failure(kErrorSharingViolation, "another program has it open");
+            return Status::Failure(kInUse, "another program has it open");
         }
         if (exclusive && entry.readOnly) {
             return Status::Failure(kErrorAccessDenied, "it is read-only");
@@ -438,10 +452,15 @@ Status FakeEnv::DeleteOpened(HandleId handle) {
         return Status::Failure(kErrorAccessDenied, "it is read-only");
     }
     if (!found->second.link && HasChildren(open->key)) {
-        return Status::Failure(kErrorDirNotEmpty, "the folder is not empty");
+        return Status::Failure(kNotEmpty, "the folder is not empty");
     }
-    if (heldOpen_.count(open->key) != 0) {
-        return Status::Failure(kErrorSharingViolation, "another program has it open");
+    const auto held = heldOpen_.find(open->key);
+    if (held != heldOpen_.end() && !held->second.sharingDelete) {
+        return Status::Failure(kInUse, "another program has it open");
+    }
+    if (held != heldOpen_.end()) {
+        held->second.deleted = true;  // it goes when that program lets go
+        return Status();
     }
     entries_.erase(found);
     return Status();
@@ -467,7 +486,8 @@ Status FakeEnv::RenameOpened(HandleId entry, HandleId folder, const std::string&
     // As on Windows, a folder with anything below it open stays where it is.
     const auto openBelow = [&](const std::string& below) { return IsBelow(below, from); };
     const bool busyBelow =
-        std::any_of(heldOpen_.begin(), heldOpen_.end(), openBelow) ||
+        std::any_of(heldOpen_.begin(), heldOpen_.end(),
+                    [&](const auto& held) { return openBelow(held.first); }) ||
         std::any_of(openFiles_.begin(), openFiles_.end(),
                     [&](const auto& other) { return openBelow(other.second.key); });
     if (source == entries_.end()) {

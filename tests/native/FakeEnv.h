@@ -48,8 +48,13 @@ class FakeEnv final : public Env {
     void AddFile(const std::string& path, const std::string& content);  // ditto
     void Remove(const std::string& path);                               // with everything below it
     void SetReadOnly(const std::string& path, bool readOnly);
-    // Another program holds the file open without sharing.
-    void HoldOpen(const std::string& path);
+    // Another program holds the file open, for good or until the run has
+    // paused `pauses` times. Without `sharingDelete` nothing else may open
+    // it; with it, it may be deleted, and then stays listed, its folder not
+    // empty, until that program lets go.
+    void HoldOpen(const std::string& path, int pauses = -1, bool sharingDelete = false);
+    // The milliseconds the run has paused for, in all.
+    unsigned Paused() const { return paused_; }
     // A link someone planted at `path`, to a folder or a file elsewhere. A
     // listing shows it as Wine does: a folder link with the reparse bit, a
     // file link as a plain file. Opened for removal it is held itself, as
@@ -97,6 +102,7 @@ class FakeEnv final : public Env {
     // --- Env ------------------------------------------------------------------------
     Status WriteValue(const std::string& subKey, const std::string& name,
                       const std::string& value) override;
+    void Pause(unsigned milliseconds) override;
     Status TakeTurn() override;
     void GiveTurnBack() override { holdsTurn_ = false; }
     bool HoldsTurn() const { return holdsTurn_; }
@@ -149,6 +155,11 @@ class FakeEnv final : public Env {
         // What a power cut leaves of the content.
         std::string durable;
     };
+    struct Hold {
+        int pauses = -1;  // left until it ends; -1 for good
+        bool sharingDelete = false;
+        bool deleted = false;  // and so goes when it ends
+    };
     struct OpenFile {
         std::string key;
         std::string path;  // as the opener spelt it
@@ -172,7 +183,8 @@ class FakeEnv final : public Env {
     std::set<std::string> inexactValues_;
     std::map<HandleId, std::string> openKeys_;
     std::map<HandleId, OpenFile> openFiles_;
-    std::set<std::string> heldOpen_;
+    std::map<std::string, Hold> heldOpen_;
+    unsigned paused_ = 0;
     HandleId nextHandle_ = 1;
     std::map<Call, int> calls_;
     std::map<Call, std::string> failReasons_;

@@ -96,26 +96,48 @@ TEST(DeleteEntry, RemovesAWholeFolderLinksThemselvesAndReportsWhatStays) {
     {
         Folder top;
         ASSERT_TRUE(env.OpenFolder("C:\\T", &top).ok());
-        EXPECT_TRUE(DeleteEntry(top, "C:\\T", "D").ok());
+        EXPECT_TRUE(DeleteEntry(env, top, "C:\\T", "D").ok());
         EXPECT_EQ(env.Tree("C:\\T"), (Lines{"keep.txt=k"}));
-        EXPECT_TRUE(DeleteEntry(top, "C:\\T", "D").ok());
+        EXPECT_TRUE(DeleteEntry(env, top, "C:\\T", "D").ok());
 
         env.AddFile("C:\\T\\E\\a.txt", "a");
         env.AddFile("C:\\T\\E\\look-alike", "x");
         env.MarkInexact("C:\\T\\E\\look-alike");
         EXPECT_EQ(
-            DeleteEntry(top, "C:\\T", "E").reason(),
+            DeleteEntry(env, top, "C:\\T", "E").reason(),
             "C:\\T\\E\\look-alike: its name has a character the code page cannot hold exactly");
         EXPECT_EQ(env.Tree("C:\\T\\E"), (Lines{"look-alike=x"}));
         // Each failure carries its own reason, never another call's.
         env.FailCall(Call::kDelete, 1, "held by the indexer");
-        EXPECT_EQ(DeleteEntry(top, "C:\\T", "keep.txt").reason(),
+        EXPECT_EQ(DeleteEntry(env, top, "C:\\T", "keep.txt").reason(),
                   "C:\\T\\keep.txt: held by the indexer");
         env.SetReadOnly("C:\\T\\keep.txt", true);
-        EXPECT_EQ(DeleteEntry(top, "C:\\T", "keep.txt").reason(),
+        EXPECT_EQ(DeleteEntry(env, top, "C:\\T", "keep.txt").reason(),
                   "C:\\T\\keep.txt: it is read-only");
     }
     EXPECT_EQ(env.OpenFileCount(), 0u);
+}
+
+TEST(DeleteEntry, WaitsOutABrieflyHeldEntryAndGivesUpOnOneHeldForGood) {
+    FakeEnv env;
+    env.AddFile("C:\\T\\D\\indexed.txt", "i");
+    env.AddFile("C:\\T\\D\\scanned.txt", "s");
+    env.AddFile("C:\\T\\open.txt", "o");
+    Folder top;
+    ASSERT_TRUE(env.OpenFolder("C:\\T", &top).ok());
+    // One file cannot be opened for two pauses; the other is deleted at
+    // once but stays, its folder not empty, for three.
+    env.HoldOpen("C:\\T\\D\\indexed.txt", 2);
+    env.HoldOpen("C:\\T\\D\\scanned.txt", 3, true);
+    EXPECT_TRUE(DeleteEntry(env, top, "C:\\T", "D").ok());
+    EXPECT_EQ(env.Tree("C:\\T"), (Lines{"open.txt=o"}));
+
+    env.HoldOpen("C:\\T\\open.txt");
+    const unsigned before = env.Paused();
+    EXPECT_EQ(DeleteEntry(env, top, "C:\\T", "open.txt").reason(),
+              "C:\\T\\open.txt: another program has it open");
+    EXPECT_GT(env.Paused() - before, 0u);
+    EXPECT_LE(env.Paused() - before, 400u);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "deploy/FileSystem.h"
 #include "platform/WinEnv.h"
 #include "tests/windows/WinTestSupport.h"
@@ -75,7 +77,7 @@ TEST_F(RealFileSystem, HardLinksAreNotCopiedAndLoseOnlyTheirOwnName) {
         EXPECT_FALSE(PathExists(At("Y\\second.txt")));
         from.Close();
         ASSERT_TRUE(env.OpenFolder(dir.path(), &top).ok());
-        EXPECT_TRUE(DeleteEntry(top, dir.path(), "X").ok());
+        EXPECT_TRUE(DeleteEntry(env, top, dir.path(), "X").ok());
     }
     EXPECT_FALSE(PathExists(At("X")));
     EXPECT_EQ(ReadBytes(At("outside.txt")), "not for everyone");
@@ -87,10 +89,38 @@ TEST_F(RealFileSystem, DeleteEntryRemovesEverything) {
     {
         Folder top;
         ASSERT_TRUE(env.OpenFolder(dir.path(), &top).ok());
-        EXPECT_TRUE(DeleteEntry(top, dir.path(), "D").ok());
-        EXPECT_TRUE(DeleteEntry(top, dir.path(), "D").ok());
+        EXPECT_TRUE(DeleteEntry(env, top, dir.path(), "D").ok());
+        EXPECT_TRUE(DeleteEntry(env, top, dir.path(), "D").ok());
     }
     EXPECT_FALSE(PathExists(At("D")));
+}
+
+// An indexer keeps one file from being opened, a scanner has another
+// deleted but not gone, both for a moment: the folder goes after them. One
+// held for good makes the deletion fail, saying so, never report a folder
+// that stays as gone.
+TEST_F(RealFileSystem, DeleteEntryWaitsOutAProgramThatLetsGoSoon) {
+    const DWORD sharingAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    WriteBytes(At("D\\indexed.txt"), "i");
+    WriteBytes(At("D\\scanned.txt"), "s");
+    testing::HeldOpen indexed(At("D\\indexed.txt"));
+    testing::HeldOpen scanned(At("D\\scanned.txt"), sharingAll);
+    Folder top;
+    ASSERT_TRUE(env.OpenFolder(dir.path(), &top).ok());
+    std::thread lettingGo([&] {
+        Sleep(60);
+        indexed.LetGo();
+        scanned.LetGo();
+    });
+    const Status deleted = DeleteEntry(env, top, dir.path(), "D");
+    lettingGo.join();
+    EXPECT_TRUE(deleted.ok()) << deleted.reason();
+    EXPECT_FALSE(PathExists(At("D")));
+
+    WriteBytes(At("E\\scanned.txt"), "s");
+    testing::HeldOpen forGood(At("E\\scanned.txt"), sharingAll);
+    EXPECT_FALSE(DeleteEntry(env, top, dir.path(), "E").ok());
+    EXPECT_TRUE(PathExists(At("E")));
 }
 
 }  // namespace

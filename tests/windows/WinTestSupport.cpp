@@ -27,13 +27,14 @@ ScratchDir::~ScratchDir() {
     SHFileOperationA(&op);
 }
 
-HeldOpen::HeldOpen(const std::string& path)
-    : handle_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+HeldOpen::HeldOpen(const std::string& path, DWORD share)
+    : handle_(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr)) {}
 
-HeldOpen::~HeldOpen() {
+void HeldOpen::LetGo() {
     if (held()) {
         CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
     }
 }
 

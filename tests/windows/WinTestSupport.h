@@ -25,16 +25,17 @@ class ScratchDir {
     std::string path_;
 };
 
-// Holds a file open with no sharing, as another program might, until the
-// object goes.
+// Holds a file open, sharing only `share` (nothing by default), as another
+// program might, until the object goes or lets go.
 class HeldOpen {
   public:
-    explicit HeldOpen(const std::string& path);
-    ~HeldOpen();
+    explicit HeldOpen(const std::string& path, DWORD share = 0);
+    ~HeldOpen() { LetGo(); }
     HeldOpen(const HeldOpen&) = delete;
     HeldOpen& operator=(const HeldOpen&) = delete;
 
     bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+    void LetGo();
 
   private:
     HANDLE handle_;
