@@ -1,8 +1,9 @@
 # Windows: the program itself and its test tools (win32 thread model), or the
 # GoogleTest programs (posix thread model, in a build of their own).
 target_sources(orvane_logic PRIVATE platform/WinCodePage.cpp)
-add_library(orvane_winenv STATIC platform/WinEnv.cpp platform/ExactText.cpp platform/DllSearch.cpp)
-# The shell is loaded from System32 at run time, never imported.
+add_library(orvane_winenv STATIC platform/WinEnv.cpp platform/WinRegistry.cpp platform/WinRunLog.cpp
+    platform/WinSystem.cpp platform/WinTurn.cpp platform/ExactText.cpp platform/DllSearch.cpp)
+# Only the system libraries every Windows has are imported (see the audit).
 target_link_libraries(orvane_winenv PUBLIC orvane_logic advapi32)
 
 add_library(orvane_framework STATIC

@@ -3,10 +3,6 @@
 #include <windows.h>
 // winternl.h needs the types windows.h declares.
 #include <winternl.h>
-// RtlGenRandom (advapi32's SystemFunction036, there since Windows XP).
-#include <ntsecapi.h>
-// ConvertStringSecurityDescriptorToSecurityDescriptorW (Windows 2000).
-#include <sddl.h>
 
 #include <cstdio>
 #include <map>
@@ -14,7 +10,8 @@
 
 #include "platform/DeviceNames.h"
 #include "platform/ExactText.h"
-#include "platform/TellText.h"
+#include "platform/WinRegistry.h"
+#include "platform/WinSystem.h"
 
 namespace orvane {
 namespace {
@@ -33,63 +30,6 @@ HANDLE AsHandle(HandleId h) {
 HandleId FromPointer(void* p) {
     return reinterpret_cast<HandleId>(p);
 }
-
-// A failure with the system's code and its words for it.
-Status SystemFailure(DWORD error) {
-    char text[512];
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' ||
-                          text[length - 1] == ' ' || text[length - 1] == '.')) {
-        --length;
-    }
-    if (error == ERROR_SUCCESS) {
-        return Status::Failure(0, std::string());
-    }
-    const std::string code = "error " + std::to_string(error);
-    return Status::Failure(static_cast<long>(error),
-                           length == 0 ? code : std::string(text, length) + " (" + code + ")");
-}
-
-// The failure the last Win32 call set, asked right after it.
-Status LastError() {
-    return SystemFailure(GetLastError());
-}
-
-// Success, or the failure of a call that returned FALSE.
-Status Checked(BOOL succeeded) {
-    return succeeded ? Status() : LastError();
-}
-
-// Owns a kernel handle.
-class OwnedHandle {
-  public:
-    explicit OwnedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~OwnedHandle() { Close(); }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    HANDLE* put() {
-        Close();
-        return &handle_;
-    }
-    HANDLE release() {
-        const HANDLE handle = handle_;
-        handle_ = nullptr;
-        return handle;
-    }
-    void Close() {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-        handle_ = nullptr;
-    }
-
-  private:
-    HANDLE handle_;
-};
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -294,136 +234,9 @@ bool IsSparse(ULONG attributes, const StandardRecord& standard) {
            standard.AllocationSize.QuadPart + kSlack < standard.EndOfFile.QuadPart;
 }
 
-}  // namespace
-
-Status WinEnv::OpenKeyId(const std::string& subKey, HandleId* key) {
-    // Visual Studio 7.0 to 10.0 are 32-bit programs and register in the
-    // 32-bit view; a 64-bit build would read the other view and find none.
-    HKEY opened = nullptr;
-    const LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0,
-                                      KEY_QUERY_VALUE | KEY_WOW64_32KEY, &opened);
-    if (status != ERROR_SUCCESS) {
-        return SystemFailure(static_cast<DWORD>(status));
-    }
-    *key = FromPointer(opened) | kKeyTag;
-    return Status();
-}
-
-Status WinEnv::WriteValue(const std::string& subKey, const std::string& name,
-                          const std::string& value) {
-    std::wstring wideKey, wideName, wideValue;
-    if (!ToWideExactly(subKey, &wideKey) || !ToWideExactly(name, &wideName) ||
-        !ToWideExactly(value, &wideValue)) {
-        return SystemFailure(ERROR_NO_UNICODE_TRANSLATION);
-    }
-    HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, wideKey.c_str(), 0, nullptr, 0,
-                                  KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) {
-        return SystemFailure(static_cast<DWORD>(status));
-    }
-    DWORD subKeys = 1;
-    DWORD values = 1;
-    if (value.empty()) {
-        status = RegDeleteValueW(key, wideName.c_str());
-        if (status == ERROR_FILE_NOT_FOUND) {
-            status = ERROR_SUCCESS;
-        }
-        if (status == ERROR_SUCCESS) {
-            RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
-                             nullptr, nullptr, nullptr, nullptr);
-        }
-    } else {
-        status = RegSetValueExW(key, wideName.c_str(), 0, REG_SZ,
-                                reinterpret_cast<const BYTE*>(wideValue.c_str()),
-                                static_cast<DWORD>((wideValue.size() + 1) * sizeof(wchar_t)));
-    }
-    // The registry writes its hives lazily: the record is to be on the disk
-    // before the files it speaks of move.
-    if (status == ERROR_SUCCESS) {
-        status = RegFlushKey(key);
-    }
-    RegCloseKey(key);
-    // A key with nothing left in it goes, deleted from its parent's handle,
-    // which is in the 32-bit view (RegDeleteKeyExW is not on Windows XP).
-    const std::size_t last = wideKey.rfind(L'\\');
-    HKEY parent = nullptr;
-    if (status == ERROR_SUCCESS && subKeys == 0 && values == 0 && last != std::wstring::npos &&
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, wideKey.substr(0, last).c_str(), 0,
-                      KEY_READ | KEY_WOW64_32KEY, &parent) == ERROR_SUCCESS) {
-        RegDeleteKeyW(parent, wideKey.substr(last + 1).c_str());  // it stays if it cannot go
-        RegCloseKey(parent);
-    }
-    return status == ERROR_SUCCESS ? Status() : SystemFailure(static_cast<DWORD>(status));
-}
-
-Status WinEnv::ReadValue(HandleId key, const std::string& name, std::string* value) {
-    // Read as the system holds it: the A function would put look-alikes for
-    // characters the code page lacks, and name another folder.
-    std::wstring wideName;
-    if (!ToWideExactly(name, &wideName)) {
-        return SystemFailure(ERROR_NO_UNICODE_TRANSLATION);
-    }
-    // The value may grow between the size asked and the read: a few tries,
-    // never a loop without end.
-    for (int tries = 0; tries < 3; ++tries) {
-        DWORD type = 0;
-        DWORD bytes = 0;
-        LONG status =
-            RegQueryValueExW(AsKey(key), wideName.c_str(), nullptr, &type, nullptr, &bytes);
-        if (status != ERROR_SUCCESS) {
-            return SystemFailure(static_cast<DWORD>(status));
-        }
-        std::vector<BYTE> raw(bytes + sizeof(wchar_t));
-        status = RegQueryValueExW(AsKey(key), wideName.c_str(), nullptr, &type, raw.data(), &bytes);
-        if (status == ERROR_MORE_DATA) {
-            continue;
-        }
-        if (status != ERROR_SUCCESS) {
-            return SystemFailure(static_cast<DWORD>(status));
-        }
-        if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) {
-            value->assign(reinterpret_cast<const char*>(raw.data()), bytes);
-            return Status();
-        }
-        if (!ToCodePageExactly(reinterpret_cast<const wchar_t*>(raw.data()),
-                               bytes / sizeof(wchar_t), value)) {
-            return SystemFailure(ERROR_NO_UNICODE_TRANSLATION);
-        }
-        return Status();
-    }
-    return SystemFailure(ERROR_MORE_DATA);
-}
-
-WinEnv::WinEnv() = default;
-
-WinEnv::~WinEnv() = default;
-
-SystemHandle::~SystemHandle() {
-    Reset();
-}
-
-void SystemHandle::Reset(void* handle) {
-    if (handle_ != nullptr) {
-        CloseHandle(handle_);
-    }
-    handle_ = handle;
-}
-
-Turn::~Turn() {
-    Reset();
-}
-
-void Turn::Reset(void* mutex) {
-    if (mutex_.get() != nullptr) {
-        ReleaseMutex(mutex_.get());
-    }
-    mutex_.Reset(mutex);
-}
-
 // What the entry a handle holds is, where `real` is its path in its folder
 // (empty where the system cannot tell real paths).
-Status WinEnv::Decide(HANDLE entry, const std::wstring& real, EntryKind* kind) {
+Status Decide(HANDLE entry, const std::wstring& real, EntryKind* kind) {
     IO_STATUS_BLOCK io;
     BasicRecord basic;
     StandardRecord standard;
@@ -447,6 +260,28 @@ Status WinEnv::Decide(HANDLE entry, const std::wstring& real, EntryKind* kind) {
                     : EntryKind::kLink;
     }
     return Status();
+}
+
+}  // namespace
+
+WinEnv::WinEnv() = default;
+
+WinEnv::~WinEnv() = default;
+
+Status WinEnv::OpenKeyId(const std::string& subKey, HandleId* key) {
+    HKEY opened = nullptr;
+    const Status status = OpenMachineKey(subKey, &opened);
+    *key = status.ok() ? FromPointer(opened) | kKeyTag : 0;
+    return status;
+}
+
+Status WinEnv::ReadValue(HandleId key, const std::string& name, std::string* value) {
+    return ReadKeyValue(AsKey(key), name, value);
+}
+
+Status WinEnv::WriteValue(const std::string& subKey, const std::string& name,
+                          const std::string& value) {
+    return WriteMachineValue(subKey, name, value);
 }
 
 // The real path the entry `name` of `folder` must have, or "" where the
@@ -739,30 +574,31 @@ Status FlushEach(const std::vector<HANDLE>& files) {
     return Status();
 }
 
-}  // namespace
-
-Status WinEnv::FlushFiles(const std::vector<HandleId>& files) {
+// Makes `files` durable, volume by volume, each the cheapest way the system
+// offers, and says in `log` which way it took.
+Status FlushByVolume(const std::vector<HANDLE>& files, RunLog& log) {
     // By volume: staging in several Visual Studio folders may lie on
     // several drives.
     std::map<DWORD, std::vector<HANDLE>> byVolume;
-    for (const HandleId file : files) {
+    for (const HANDLE file : files) {
         BY_HANDLE_FILE_INFORMATION information;
-        if (!GetFileInformationByHandle(AsHandle(file), &information)) {
+        if (!GetFileInformationByHandle(file, &information)) {
             return LastError();
         }
-        byVolume[information.dwVolumeSerialNumber].push_back(AsHandle(file));
+        byVolume[information.dwVolumeSerialNumber].push_back(file);
     }
     for (const auto& [serial, handles] : byVolume) {
         const std::wstring volume = VolumeWithSerial(serial);
         const std::string count = std::to_string(handles.size()) + " file(s)";
         const Status whole = FlushVolume(volume);
         if (whole.ok()) {
-            Log("Orvane: made " + count + " durable by one flush of their volume.");
+            log.Write("Orvane: made " + count + " durable by one flush of their volume.");
             continue;
         }
         const Status dataOnly = FlushDataThenOnce(handles);
         if (dataOnly.ok()) {
-            Log("Orvane: made " + count +
+            log.Write(
+                "Orvane: made " + count +
                 " durable by a data-only flush of each and one full flush (their volume could "
                 "not be flushed: " +
                 whole.reason() + ").");
@@ -772,10 +608,21 @@ Status WinEnv::FlushFiles(const std::vector<HandleId>& files) {
         if (!each.ok()) {
             return each;
         }
-        Log("Orvane: made " + count + " durable by a flush of each (their volume could not be " +
-            "flushed: " + whole.reason() + "; " + dataOnly.reason() + ").");
+        log.Write("Orvane: made " + count +
+                  " durable by a flush of each (their volume could not be " +
+                  "flushed: " + whole.reason() + "; " + dataOnly.reason() + ").");
     }
     return Status();
+}
+
+}  // namespace
+
+Status WinEnv::FlushFiles(const std::vector<HandleId>& files) {
+    std::vector<HANDLE> handles;
+    for (const HandleId file : files) {
+        handles.push_back(AsHandle(file));
+    }
+    return FlushByVolume(handles, log_);
 }
 
 void WinEnv::CloseId(HandleId handle) {
@@ -785,178 +632,6 @@ void WinEnv::CloseId(HandleId handle) {
     }
     realPaths_.erase(handle);
     CloseHandle(AsHandle(handle));
-}
-
-std::string WinEnv::StartLog() {
-    if (log_) {
-        return std::string();
-    }
-    // A deferred installer action runs as LocalSystem, whose temporary
-    // folder is the system's, one any local user may create files in: the
-    // name is 128 random bits, and the file is made new or not at all.
-    wchar_t folder[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-    unsigned char bits[16];
-    if (length == 0 || length > MAX_PATH || !RtlGenRandom(bits, sizeof bits)) {
-        return std::string();
-    }
-    std::wstring path(folder, length);
-    path += L"Orvane-";
-    for (const unsigned char byte : bits) {
-        path += L"0123456789abcdef"[byte >> 4];
-        path += L"0123456789abcdef"[byte & 0xF];
-    }
-    path += L".log";
-    const HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return std::string();
-    }
-    log_.Reset(file);
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char started[96];
-    std::snprintf(started, sizeof started,
-                  "Orvane: run started %04u-%02u-%02u %02u:%02u:%02u, process %lu", now.wYear,
-                  now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                  static_cast<unsigned long>(GetCurrentProcessId()));
-    Log(started);
-    std::string text;
-    ToCodePageExactly(path.data(), path.size(), &text);
-    logPath_ = text;
-    return text;
-}
-
-namespace {
-
-void WriteText(HANDLE handle, const std::string& text) {
-    DWORD written = 0;
-    WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-
-// The standard error handle the caller gave this process, or else its
-// standard output, where that is a file or a pipe; null where neither is.
-HANDLE CallerHandle() {
-    for (const DWORD which : {STD_ERROR_HANDLE, STD_OUTPUT_HANDLE}) {
-        const HANDLE handle = GetStdHandle(which);
-        if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-            continue;
-        }
-        const DWORD type = GetFileType(handle);
-        if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
-            return handle;
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-void WinEnv::Log(const std::string& line) {
-    if (log_) {
-        WriteText(log_.get(), EscapeControls(line) + "\r\n");
-    }
-}
-
-void WinEnv::Tell(const std::string& line) {
-    Log(line);
-    const std::string text = told_.Admit(line);
-    const HANDLE caller = CallerHandle();
-    if (!text.empty() && caller != nullptr) {
-        WriteText(caller, text);
-    }
-}
-
-void WinEnv::FinishTelling() {
-    const std::string text = told_.Closing(logPath_);
-    const HANDLE caller = CallerHandle();
-    if (!text.empty() && caller != nullptr) {
-        WriteText(caller, text);
-    }
-}
-
-namespace {
-
-const wchar_t* const kTurnName = L"Global\\Orvane.Templates";
-
-// The turn's mutex, opened with only what waiting on it and releasing it
-// take, or made where nobody has made it yet, with security that lets
-// every account that runs Orvane elevated (the Administrators and
-// LocalSystem) do both: one made with an account's default security might
-// grant another less.
-Status OpenTurn(HANDLE* mutex) {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        *mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kTurnName);
-        if (*mutex != nullptr) {
-            return Status();
-        }
-        DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) {
-            PSECURITY_DESCRIPTOR security = nullptr;
-            if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                    L"D:(A;;GA;;;BA)(A;;GA;;;SY)", SDDL_REVISION_1, &security, nullptr)) {
-                return LastError();
-            }
-            SECURITY_ATTRIBUTES attributes = {sizeof attributes, security, FALSE};
-            *mutex = CreateMutexW(&attributes, FALSE, kTurnName);
-            error = GetLastError();
-            LocalFree(security);
-            if (*mutex != nullptr) {
-                return Status();
-            }
-        }
-        if (error == ERROR_INVALID_HANDLE) {
-            return Status::Failure(static_cast<long>(error),
-                                   "something other than Orvane's turn is at the name "
-                                   "Global\\Orvane.Templates (" +
-                                       SystemFailure(error).reason() + ")");
-        }
-        if (error == ERROR_ACCESS_DENIED) {
-            return Status::Failure(static_cast<long>(error),
-                                   "this account may not wait on Orvane's turn, "
-                                   "Global\\Orvane.Templates (" +
-                                       SystemFailure(error).reason() + ")");
-        }
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_ALREADY_EXISTS) {
-            return SystemFailure(error);
-        }
-        // Made or gone between the open and the create: once more.
-    }
-    return Status::Failure(0, "Orvane's turn could not be opened");
-}
-
-}  // namespace
-
-Status WinEnv::TakeTurn() {
-    // One name for every session: "Global\\" is there since Windows 2000.
-    // Any local user may create it first, or hold it, so the wait is
-    // bounded; a run whose earlier holder was killed gets it abandoned,
-    // which is a turn like any other.
-    constexpr DWORD kWaitMilliseconds = 2 * 60 * 1000;
-    if (turn_) {
-        return Status();
-    }
-    HANDLE mutex = nullptr;
-    Status status = OpenTurn(&mutex);
-    if (!status.ok()) {
-        return status;
-    }
-    const DWORD waited = WaitForSingleObject(mutex, kWaitMilliseconds);
-    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-        status = waited == WAIT_TIMEOUT
-                     ? Status::Failure(WAIT_TIMEOUT,
-                                       "another Orvane run did not finish within two minutes")
-                     : LastError();
-        CloseHandle(mutex);
-        return status;
-    }
-    turn_.Reset(mutex);
-    return Status();
-}
-
-void WinEnv::GiveTurnBack() {
-    turn_.Reset();
 }
 
 void WinEnv::Pause(unsigned milliseconds) {

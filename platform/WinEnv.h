@@ -4,41 +4,10 @@
 #include <string>
 
 #include "platform/Env.h"
-#include "platform/TellText.h"
+#include "platform/WinRunLog.h"
+#include "platform/WinTurn.h"
 
 namespace orvane {
-
-// A handle of the system's, closed when it goes or is given another.
-class SystemHandle {
-  public:
-    SystemHandle() = default;
-    ~SystemHandle();
-    SystemHandle(const SystemHandle&) = delete;
-    SystemHandle& operator=(const SystemHandle&) = delete;
-
-    void* get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void Reset(void* handle = nullptr);
-
-  private:
-    void* handle_ = nullptr;
-};
-
-// This run's turn: the machine-wide mutex it owns, released and closed
-// when it goes or is given another.
-class Turn {
-  public:
-    Turn() = default;
-    ~Turn();
-    Turn(const Turn&) = delete;
-    Turn& operator=(const Turn&) = delete;
-
-    explicit operator bool() const { return static_cast<bool>(mutex_); }
-    void Reset(void* mutex = nullptr);
-
-  private:
-    SystemHandle mutex_;
-};
 
 // The product's Env: the real Windows registry and file system.
 class WinEnv final : public Env {
@@ -51,12 +20,12 @@ class WinEnv final : public Env {
     Status WriteValue(const std::string& subKey, const std::string& name,
                       const std::string& value) override;
     void Pause(unsigned milliseconds) override;
-    Status TakeTurn() override;
-    void GiveTurnBack() override;
-    std::string StartLog() override;
-    void Log(const std::string& line) override;
-    void Tell(const std::string& line) override;
-    void FinishTelling() override;
+    Status TakeTurn() override { return turn_.Take(); }
+    void GiveTurnBack() override { turn_.GiveBack(); }
+    std::string StartLog() override { return log_.Start(); }
+    void Log(const std::string& line) override { log_.Write(line); }
+    void Tell(const std::string& line) override { log_.Tell(line); }
+    void FinishTelling() override { log_.FinishTelling(); }
     bool IsInteractive() override;
 
   protected:
@@ -80,20 +49,14 @@ class WinEnv final : public Env {
     void CloseId(HandleId handle) override;
 
   private:
-    static Status Decide(void* entry, const std::wstring& real, EntryKind* kind);
     std::wstring RealPathIn(HandleId folder, const std::wstring& name) const;
     HandleId Keep(void* handle, EntryKind kind);
 
     // The real path of each folder handle open, where the system can tell
     // it: an entry opened from that handle must have its own name there.
     std::map<HandleId, std::wstring> realPaths_;
-    // The machine-wide mutex whose ownership is this run's turn, once taken.
     Turn turn_;
-    // This run's log file, once made, and its path.
-    SystemHandle log_;
-    std::string logPath_;
-    // What of this run's lines the caller has been told.
-    CallerLines told_;
+    RunLog log_;
 };
 
 }  // namespace orvane
