@@ -429,7 +429,21 @@ Status WinEnv::CreateChild(HandleId folder, const std::string& name, bool isFold
         }
     }
     *child = Keep(created.release(), kind);
+    if (!isFolder) {
+        KeepVolume(folder, *child);
+    }
     return Status();
+}
+
+void WinEnv::KeepVolume(HandleId folder, HandleId file) {
+    auto known = volumes_.find(folder);
+    BY_HANDLE_FILE_INFORMATION information;
+    if (known == volumes_.end() && GetFileInformationByHandle(AsHandle(folder), &information)) {
+        known = volumes_.emplace(folder, information.dwVolumeSerialNumber).first;
+    }
+    if (known != volumes_.end()) {
+        volumes_[file] = known->second;
+    }
 }
 
 Status WinEnv::IdentifyOpened(HandleId entry, std::string* identity) {
@@ -576,17 +590,7 @@ Status FlushEach(const std::vector<HANDLE>& files) {
 
 // Makes `files` durable, volume by volume, each the cheapest way the system
 // offers, and says in `log` which way it took.
-Status FlushByVolume(const std::vector<HANDLE>& files, RunLog& log) {
-    // By volume: staging in several Visual Studio folders may lie on
-    // several drives.
-    std::map<DWORD, std::vector<HANDLE>> byVolume;
-    for (const HANDLE file : files) {
-        BY_HANDLE_FILE_INFORMATION information;
-        if (!GetFileInformationByHandle(file, &information)) {
-            return LastError();
-        }
-        byVolume[information.dwVolumeSerialNumber].push_back(file);
-    }
+Status FlushByVolume(const std::map<DWORD, std::vector<HANDLE>>& byVolume, RunLog& log) {
     for (const auto& [serial, handles] : byVolume) {
         const std::wstring volume = VolumeWithSerial(serial);
         const std::string count = std::to_string(handles.size()) + " file(s)";
@@ -618,11 +622,19 @@ Status FlushByVolume(const std::vector<HANDLE>& files, RunLog& log) {
 }  // namespace
 
 Status WinEnv::FlushFiles(const std::vector<HandleId>& files) {
-    std::vector<HANDLE> handles;
+    // By volume: staging in several Visual Studio folders may lie on
+    // several drives.
+    std::map<DWORD, std::vector<HANDLE>> byVolume;
     for (const HandleId file : files) {
-        handles.push_back(AsHandle(file));
+        const auto known = volumes_.find(file);
+        BY_HANDLE_FILE_INFORMATION information;
+        if (known == volumes_.end() && !GetFileInformationByHandle(AsHandle(file), &information)) {
+            return LastError();
+        }
+        byVolume[known != volumes_.end() ? known->second : information.dwVolumeSerialNumber]
+            .push_back(AsHandle(file));
     }
-    return FlushByVolume(handles, log_);
+    return FlushByVolume(byVolume, log_);
 }
 
 void WinEnv::CloseId(HandleId handle) {
@@ -631,6 +643,7 @@ void WinEnv::CloseId(HandleId handle) {
         return;
     }
     realPaths_.erase(handle);
+    volumes_.erase(handle);
     CloseHandle(AsHandle(handle));
 }
 

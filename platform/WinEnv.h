@@ -51,10 +51,16 @@ class WinEnv final : public Env {
   private:
     std::wstring RealPathIn(HandleId folder, const std::wstring& name) const;
     HandleId Keep(void* handle, EntryKind kind);
+    // Records that file `file` was created in folder `folder`, on its volume.
+    void KeepVolume(HandleId folder, HandleId file);
 
     // The real path of each folder handle open, where the system can tell
     // it: an entry opened from that handle must have its own name there.
     std::map<HandleId, std::wstring> realPaths_;
+    // The volume's serial number of each folder a file was created in, and
+    // of each such file, which is on its folder's volume: asking the system
+    // for every file to be made durable costs as much as writing it.
+    std::map<HandleId, std::uint32_t> volumes_;
     Turn turn_;
     RunLog log_;
 };
