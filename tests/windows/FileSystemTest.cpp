@@ -108,7 +108,7 @@ TEST_F(RealFileSystem, DeleteEntryWaitsOutAProgramThatLetsGoSoon) {
     Folder top;
     ASSERT_TRUE(env.OpenFolder(dir.path(), &top).ok());
     std::thread lettingGo([&] {
-        Sleep(60);
+        Sleep(20);
         indexed.LetGo();
         scanned.LetGo();
     });
