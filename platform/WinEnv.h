@@ -59,7 +59,7 @@ class WinEnv final : public Env {
     std::map<HandleId, std::wstring> realPaths_;
     // The volume's serial number of each folder a file was created in, and
     // of each such file, which is on its folder's volume: asking the system
-    // for every file to be made durable costs as much as writing it.
+    // for every file to be made durable costs more than flushing it.
     std::map<HandleId, std::uint32_t> volumes_;
     Turn turn_;
     RunLog log_;

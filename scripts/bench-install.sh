@@ -30,8 +30,8 @@ unset DISPLAY
 FILES=${ORVANE_BENCH_FILES:-10000}
 ROUNDS=${ORVANE_BENCH_ROUNDS:-3}
 
-# One round in prefix $1: prints what it measured, the ratio of the
-# installation to the shell's copy among it.
+# One round in prefix $1: prints what it measured, and sets `ratio` to the
+# installation's time over the shell's copy's.
 bench_round() {
     local prefix=$1
     product_install "$prefix"
@@ -83,20 +83,20 @@ bench_round() {
     echo "cp -r of the same trees: ${cp_ms} ms"
     echo "how the installation made its files durable:"
     echo "$durable"
-    echo "installation / shell copy: $(awk -v a="$install_ms" -v b="$shell_ms" 'BEGIN { printf "%.2f", a / b }')"
+    ratio=$(awk -v a="$install_ms" -v b="$shell_ms" 'BEGIN { printf "%.2f", a / b }')
+    echo "installation / shell copy: $ratio"
     echo "installation / cp -r: $(awk -v a="$install_ms" -v b="$cp_ms" 'BEGIN { printf "%.1f", a / b }')"
 }
 
 ratios=()
+prefix=
+trap 'wine_drop_prefix "$prefix"' EXIT
 for ((round = 1; round <= ROUNDS; ++round)); do
     echo "round $round of $ROUNDS:"
     prefix=$(wine_new_prefix)
-    trap 'wine_drop_prefix "$prefix"' EXIT
-    bench_round "$prefix" | tee "$prefix.out"
-    ratios+=("$(sed -n 's/^installation \/ shell copy: //p' "$prefix.out")")
-    rm -f "$prefix.out"
+    bench_round "$prefix"
+    ratios+=("$ratio")
     wine_drop_prefix "$prefix" || true  # no server left to end is no failure
-    trap - EXIT
 done
 echo "installation / shell copy, median of $ROUNDS round(s): $(printf '%s\n' "${ratios[@]}" | sort -n |
     awk '{ r[NR] = $1 } END { print r[int((NR + 1) / 2)] }')"
